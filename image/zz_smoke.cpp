@@ -1,0 +1,2 @@
+#include "dib_image.h"
+int BrindolSmoke() { return sizeof(DibImageInfo) > 0; }

@@ -1,0 +1,31 @@
+// kernel32 core: thread last error, debug output, interlocked counts, module
+// loading. What the image core and the plug-in need.
+#pragma once
+
+#include "winsim/base_types.h"
+
+extern "C" {
+void SetLastError(DWORD error);
+DWORD GetLastError();
+void OutputDebugStringA(LPCSTR text);
+void OutputDebugStringW(LPCWSTR text);
+LONG InterlockedIncrement(LONG volatile* value);
+LONG InterlockedDecrement(LONG volatile* value);
+LONG InterlockedExchange(LONG volatile* target, LONG value);
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand);
+
+// Modules are shared objects; LoadLibrary takes their file path.
+HMODULE LoadLibraryA(LPCSTR path);
+HMODULE LoadLibraryW(LPCWSTR path);
+using FARPROC = void (*)();
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+}
+
+#ifdef UNICODE
+#define LoadLibrary LoadLibraryW
+#define OutputDebugString OutputDebugStringW
+#else
+#define LoadLibrary LoadLibraryA
+#define OutputDebugString OutputDebugStringA
+#endif
