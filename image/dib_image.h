@@ -198,6 +198,13 @@ class DIBIMAGE_API DibImage {
   void InvalidateNearestCache() { info_.nearestValid = false; }
   // Size of the DIB block for the current header, computed without wrapping.
   std::uint64_t BlockSize64() const;
+  // Lets go of the buffers: a ghost forgets the ones it shares (and stops
+  // being a ghost), an owner frees its frames and its content.
+  void Release();
+  // Takes the attributes of another info record but keeps the fields that
+  // describe this image's own buffers (pixel pointer, ghost source, parent,
+  // layer and frame counts), so that they never disagree with its pointers.
+  void AdoptInfo(const DibImageInfo& info);
 
   void* dib_;                   // owned DIB block; null when empty
   BITMAPINFOHEADER header_;     // the image's own copy of the header
@@ -215,6 +222,7 @@ void* Allocate(std::size_t bytes);
 void* AllocateZeroed(std::size_t bytes);
 void Free(void* block);
 // Test control: the allocation after `successes` more successful ones fails;
-// a negative value turns failure injection off.
+// only that one, injection is off again afterwards. A negative value turns
+// failure injection off.
 void FailAfter(long successes);
 }  // namespace dib_alloc

@@ -1,2 +1,0 @@
-#include "dib_image.h"
-int BrindolSmoke() { return sizeof(DibImageInfo) > 0; }

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-int BrindolSmoke();
-TEST(Smoke, Works) { EXPECT_EQ(BrindolSmoke(), 1); }
