@@ -1,0 +1,10 @@
+// The setup directory: the folder of the program's own executable, ending
+// with a backslash. Every package file and wizard file is taken from it.
+#pragma once
+
+#include <windows.h>
+
+// Forms the setup directory from the executable's path; called once at
+// start. A path that cannot be split leaves it empty.
+void InitSetupDirectory();
+const WCHAR* SetupDirectory();

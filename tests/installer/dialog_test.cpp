@@ -1,0 +1,296 @@
+// The setup dialog driven like a user would: initial state, Install with
+// its validation and message boxes, Exit, the wizard, the end of the dialog.
+#include <commctrl.h>
+#include <winspool.h>
+
+#include <cstring>
+
+#include "install_flow.h"
+#include "installer_fixture.h"
+#include "port_data.h"
+#include "program.h"
+#include "resource.h"
+
+namespace {
+
+using SetupDialogTest = DialogTest;
+
+constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr int kPushButtons[] = {IDC_INSTALL, IDC_EXIT, IDC_WIZARD};
+
+TEST_F(SetupDialogTest, StartsWithDefaultsAndTheOfferedModels) {
+  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
+  Open();
+  EXPECT_EQ(Text(0), L"BRINDOL Printer Driver Setup");
+  for (int id : {IDC_DEFAULT_NO, IDC_USB, IDC_BAUD_9600, 1032}) EXPECT_TRUE(Checked(id)) << id;
+  for (int id : {IDC_DEFAULT_YES, IDC_COM, IDC_LPT, IDC_NET, IDC_BAUD_19200, 1033}) EXPECT_FALSE(Checked(id)) << id;
+  struct Model {
+    int id;
+    bool visible;
+    const wchar_t* caption;
+  } models[] = {{1030, false, L""},         {1031, false, L""}, {1032, true, L"BRINDOL-80"},
+                {1033, true, L"BRINDOL-58"}, {1034, false, L""}, {1035, false, L""}};
+  for (const auto& m : models) {
+    EXPECT_EQ(Visible(m.id), m.visible) << m.id;
+    EXPECT_EQ(Text(m.id), m.caption) << m.id;
+  }
+  EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"Please select a USB port below:", L"USB001"}));
+  EXPECT_EQ(Selection(), 1);
+  EXPECT_FALSE(Visible(IDC_BAUD_GROUP));
+  EXPECT_FALSE(Enabled(IDC_ADDRESS));
+  for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
+}
+
+TEST_F(SetupDialogTest, InstallWithoutPortOrAddressAsksForOne) {
+  struct Case {
+    const char* name;
+    int radio;
+    std::function<void(HWND)> prepare;
+  } cases[] = {
+      {"NET without address, a line selected", IDC_NET, [](HWND) {}},
+      {"NET with 0.0.0.0 typed", IDC_NET,
+       [](HWND d) { sim::TypeAddress(d, IDC_ADDRESS, 0, 0, 0, 0); }},
+      {"USB without a line, an address held", IDC_USB,
+       [](HWND d) { SendDlgItemMessageW(d, IDC_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 7)); }},
+      {"COM with no line selected", IDC_COM,
+       [](HWND d) { SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetMachine();
+    StagePackage();
+    sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial0", L"COM1");
+    AddFoundPrinter(L"10.0.0.9");
+    Open();
+    sim::Click(dialog_, c.radio);
+    c.prepare(dialog_);
+    sim::Click(dialog_, IDC_INSTALL);
+    auto boxes = sim::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Please select a port.");
+    EXPECT_EQ(boxes[0].caption, L"");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR | MB_OK));
+    EXPECT_EQ(boxes[0].owner, dialog_);
+    EXPECT_EQ(sim::AddPrinterCalls(), 0);
+    EXPECT_TRUE(LogLines().empty());
+    for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
+    DestroyWindow(dialog_);
+    dialog_ = nullptr;
+    state_.ports.found.Clear();
+  }
+}
+
+TEST_F(SetupDialogTest, UsbInstallMakesTheDefaultPrinterAndOffersATestPage) {
+  StagePackage();
+  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
+  sim::AddPort(L"USB001", L"USB Monitor");
+  sim::AddPrinter(L"BRINDOL-80", L"USB002", L"OTHER");
+  Open();
+  sim::Click(dialog_, IDC_DEFAULT_YES);
+  std::vector<bool> enabledDuringBox;
+  sim::OnMessageBox([&](const sim::MessageBoxRecord&) {
+    for (int id : kPushButtons) enabledDuringBox.push_back(Enabled(id));
+    return IDNO;
+  });
+  sim::Click(dialog_, IDC_INSTALL);
+
+  auto boxes = sim::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"Succeed !\nDo you want to print a test page?");
+  EXPECT_EQ(boxes[0].caption, L"");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+  EXPECT_EQ(enabledDuringBox, std::vector<bool>(3, false));
+  for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
+  auto printers = sim::Printers();
+  ASSERT_EQ(printers.size(), 2u);
+  EXPECT_EQ(printers[1].name, L"BRINDOL-80(Copy 1)");
+  EXPECT_EQ(printers[1].port, L"USB001");
+  EXPECT_EQ(sim::DefaultPrinter(), L"BRINDOL-80(Copy 1)") << "the default is the queue under its final name";
+  EXPECT_TRUE(sim::SpoolerControls().empty());
+}
+
+TEST_F(SetupDialogTest, ModelChoiceDecidesDriverAndDescription) {
+  StagePackage();
+  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
+  sim::AddPort(L"USB001");
+  Open();
+  sim::Click(dialog_, 1033);
+  sim::Click(dialog_, IDC_INSTALL);
+  ASSERT_EQ(sim::Drivers().size(), 1u);
+  EXPECT_EQ(sim::Drivers()[0].name, L"BRINDOL-58");
+  EXPECT_EQ(sim::Drivers()[0].dataFile, L"BRINDOL58C.GPD");
+  EXPECT_EQ(sim::Printers()[0].name, L"BRINDOL-58");
+  EXPECT_EQ(sim::DefaultPrinter(), L"") << "No (not set as default) was chosen";
+}
+
+TEST_F(SetupDialogTest, FailedInstallShowsTheErrorCodeInHex) {
+  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);  // no package staged: no driver, no queue
+  Open();
+  sim::Click(dialog_, IDC_INSTALL);
+  auto boxes = sim::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"Printer driver install failed, error code:0x709");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR | MB_OK));
+  for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
+}
+
+TEST_F(SetupDialogTest, NetworkInstallCreatesTheTcpPort) {
+  StagePackage();
+  Open();
+  sim::Click(dialog_, IDC_NET);
+  sim::TypeAddress(dialog_, IDC_ADDRESS, 10, 0, 0, 7);
+  sim::Click(dialog_, IDC_INSTALL);
+  sim::Click(dialog_, IDC_INSTALL);  // the port exists the second time
+
+  auto calls = sim::XcvCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].object, L",XcvMonitor Standard TCP/IP Port");
+  EXPECT_EQ(calls[0].command, L"AddPort");
+  EXPECT_EQ(calls[0].outputSize, 260u);
+  ASSERT_EQ(calls[0].input.size(), sizeof(PORT_DATA_1));
+  PORT_DATA_1 expected = {};
+  std::wcscpy(expected.sztPortName, L"10.0.0.7_9100");
+  std::wcscpy(expected.sztHostAddress, L"10.0.0.7");
+  expected.dwVersion = 1;
+  expected.dwProtocol = PROTOCOL_RAWTCP_TYPE;
+  expected.dwPortNumber = 9100;
+  EXPECT_EQ(std::memcmp(calls[0].input.data(), &expected, sizeof expected), 0) << "the record, byte for byte";
+  EXPECT_EQ(calls[1].status, 183u) << "the second time the monitor has the port already";
+
+  auto printers = sim::Printers();
+  ASSERT_EQ(printers.size(), 2u);
+  EXPECT_EQ(printers[0].name, L"BRINDOL-80");
+  EXPECT_EQ(printers[0].port, L"10.0.0.7_9100");
+  EXPECT_EQ(printers[1].name, L"BRINDOL-80(Copy 1)");
+  EXPECT_TRUE(sim::SpoolerControls().empty()) << "the monitor made the port known";
+  EXPECT_EQ(sim::MessageBoxes().size(), 2u);
+}
+
+TEST_F(SetupDialogTest, SerialInstallSetsTheChosenBaudRate) {
+  struct Case {
+    int radio;
+    DWORD baud;
+  } cases[] = {{IDC_BAUD_9600, 9600}, {IDC_BAUD_19200, 19200}, {IDC_BAUD_38400, 38400}, {IDC_BAUD_115200, 115200}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.baud);
+    ResetMachine();
+    StagePackage();
+    sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial2", L"COM3");
+    sim::AddSerialDevice(L"COM3", 4800);
+    DCB before = sim::SerialSettings(L"COM3");
+    Open();
+    sim::Click(dialog_, IDC_COM);
+    sim::Click(dialog_, c.radio);
+    sim::Click(dialog_, IDC_INSTALL);
+    DCB after = sim::SerialSettings(L"COM3");
+    EXPECT_EQ(after.BaudRate, c.baud);
+    after.BaudRate = before.BaudRate;
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof(DCB)), 0) << "nothing else changes";
+    ASSERT_EQ(sim::Printers().size(), 1u);
+    EXPECT_EQ(sim::Printers()[0].port, L"COM3:");
+    DestroyWindow(dialog_);
+    dialog_ = nullptr;
+  }
+}
+
+TEST_F(SetupDialogTest, SerialPortsOpenByTheirWholeName) {
+  StagePackage();
+  sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Long", L"COMBRIDGE_PORT_NUMBER_17");
+  sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Gone", L"COM9");
+  sim::AddSerialDevice(L"COMBRIDGE_PORT_NUMBER_17", 9600);
+  Open();
+  sim::Click(dialog_, IDC_COM);
+  sim::Click(dialog_, IDC_BAUD_38400);
+  sim::Click(dialog_, IDC_INSTALL);
+  EXPECT_EQ(sim::SerialSettings(L"COMBRIDGE_PORT_NUMBER_17").BaudRate, 38400u);
+  // A port without a device keeps going: the queue is still added.
+  sim::ClickListLine(dialog_, IDC_PORT_LIST, 2);
+  sim::Click(dialog_, IDC_INSTALL);
+  EXPECT_EQ(sim::SetCommStateCalls(), 1);
+  EXPECT_EQ(sim::Printers().back().port, L"COM9:");
+}
+
+TEST_F(SetupDialogTest, WizardStartsOnTheSelectedModelsInf) {
+  struct Case {
+    const char* name;
+    int model;  // 0: none selected
+    const wchar_t* command;
+  } cases[] = {
+      {"first model", 1032, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL80.inf\""},
+      {"second model", 1033, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL58.inf\""},
+      {"no model", 0, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetMachine();
+    Open();
+    CheckRadioButton(dialog_, IDC_MODEL_FIRST, IDC_MODEL_LAST, c.model);
+    sim::Click(dialog_, IDC_WIZARD);
+    auto launches = sim::Processes();
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].commandLine, c.command);
+    EXPECT_FALSE(launches[0].hasApplicationName);
+    EXPECT_FALSE(launches[0].inheritHandles);
+    EXPECT_EQ(launches[0].creationFlags, 0u);
+    EXPECT_TRUE(launches[0].defaultEnvironment);
+    EXPECT_TRUE(launches[0].defaultDirectory);
+    EXPECT_EQ(launches[0].startupInfoSize, sizeof(STARTUPINFOW));
+    EXPECT_EQ(launches[0].startupFlags, 0u);
+    DestroyWindow(dialog_);
+    dialog_ = nullptr;
+  }
+}
+
+TEST_F(SetupDialogTest, DestroyingTheDialogFreesTheListsAndQuits) {
+  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
+  sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial0", L"COM1");
+  AddFoundPrinter(L"10.0.0.9");
+  Open();
+  sim::Click(dialog_, IDC_COM);
+  DestroyWindow(dialog_);
+  dialog_ = nullptr;
+  EXPECT_TRUE(state_.ports.usb.Empty());
+  EXPECT_TRUE(state_.ports.wired.Empty());
+  EXPECT_TRUE(state_.ports.found.Empty());
+  EXPECT_TRUE(sim::QuitPosted());
+  EXPECT_EQ(sim::QuitCode(), 0);
+  EXPECT_EQ(sim::WindowCount(), 0);
+}
+
+TEST_F(SetupDialogTest, ExitAndTheCloseBoxEndTheDialogWithTwo) {
+  for (bool closeBox : {false, true}) {
+    SCOPED_TRACE(closeBox ? "close box" : "Exit");
+    ResetMachine();
+    DialogState state;
+    sim::OnModalDialog([&](HWND dialog) {
+      if (closeBox) {
+        sim::PressCloseBox(dialog);
+      } else {
+        sim::Click(dialog, IDC_EXIT);
+      }
+    });
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
+                              reinterpret_cast<LPARAM>(&state)),
+              IDC_EXIT);
+    EXPECT_EQ(sim::WindowCount(), 0);
+  }
+}
+
+TEST_F(SetupDialogTest, ProgramRunsTheDialogFromItsOwnFolder) {
+  sim::ResetWorld();  // common controls not yet initialised: the program must do it
+  sim::SetModuleFileName(L"D:\\Drivers\\Receipt Printer\\Installer.exe");
+  bool shown = false;
+  sim::OnModalDialog([&](HWND dialog) {
+    shown = true;
+    sim::Click(dialog, IDC_WIZARD);
+    sim::Click(dialog, IDC_EXIT);
+  });
+  EXPECT_EQ(RunSetupProgram(nullptr), 0);
+  EXPECT_TRUE(shown);
+  ASSERT_EQ(sim::Processes().size(), 1u);
+  EXPECT_EQ(sim::Processes()[0].commandLine,
+            L"rundll32.exe printui.dll PrintUIEntry /ii /f \"D:\\Drivers\\Receipt Printer\\BRINDOL80.inf\"");
+  EXPECT_TRUE(sim::QuitPosted());
+}
+
+}  // namespace

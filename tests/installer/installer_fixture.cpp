@@ -1,0 +1,140 @@
+// Common ground of the setup program's native tests.
+#include "installer_fixture.h"
+
+#include <cwctype>
+
+#include "package_files.h"
+#include "setup_directory.h"
+#include "wide_format.h"
+
+void InstallerTest::SetUp() {
+  sim::ResetWorld();
+  sim::SetModuleFileName(L"C:\\setup\\Installer.exe");
+  InitSetupDirectory();
+}
+
+void InstallerTest::TearDown() {
+  std::string open;
+  for (const auto& handle : sim::OpenHandles()) open += handle + "; ";
+  EXPECT_TRUE(open.empty()) << "handles left open: " << open;
+}
+
+void InstallerTest::StagePackage(const std::wstring& folder, const std::wstring& missing) {
+  for (const WCHAR* file : kArchitecturePackageFiles) {
+    if (file != missing) sim::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, Utf8(folder + L" " + file));
+  }
+  for (const WCHAR* file : kCommonPackageFiles) {
+    if (file != missing) sim::WriteFile(L"C:\\setup\\" + std::wstring(file), Utf8(file));
+  }
+}
+
+InstallRequest InstallerTest::Request(const std::wstring& port, const std::wstring& model) {
+  InstallRequest request = {};
+  CopyText(request.driverName, model.c_str());
+  CopyText(request.printerName, model.c_str());
+  CopyText(request.portName, port.c_str());
+  request.dataFile = model == L"BRINDOL-58" ? L"BRINDOL58C.GPD" : L"BRINDOL80C.GPD";
+  request.connectionKind = kConnectionUsb;
+  return request;
+}
+
+std::vector<std::string> InstallerTest::LogLines() {
+  std::vector<std::string> lines;
+  auto output = sim::DebugOutput();
+  for (size_t i = 0; i < output.size(); ++i) {
+    if (output[i] == "\n") continue;
+    EXPECT_TRUE(i + 1 < output.size() && output[i + 1] == "\n") << "log line without its line feed: " << output[i];
+    lines.push_back(output[i]);
+  }
+  return lines;
+}
+
+std::vector<std::wstring> InstallerTest::PrinterNames() {
+  std::vector<std::wstring> names;
+  for (const auto& printer : sim::Printers()) names.push_back(printer.name);
+  return names;
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string out;
+  for (wchar_t wc : text) {
+    auto c = static_cast<std::uint32_t>(wc);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+#include <commctrl.h>
+
+#include "resource.h"
+
+void DialogTest::SetUp() {
+  static bool loaded = false;
+  if (!loaded) {
+    sim::LoadResourceScript(INSTALLER_RESOURCE_SCRIPT);
+    loaded = true;
+  }
+  ResetMachine();
+}
+
+void DialogTest::ResetMachine() {
+  InstallerTest::SetUp();
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_INTERNET_CLASSES};
+  InitCommonControlsEx(&controls);
+}
+
+void DialogTest::TearDown() {
+  if (dialog_) DestroyWindow(dialog_);
+  InstallerTest::TearDown();
+}
+
+HWND DialogTest::Open() {
+  dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
+                               reinterpret_cast<LPARAM>(&state_));
+  sim::PumpMessages();
+  return dialog_;
+}
+
+HWND DialogTest::Item(int id) const { return GetDlgItem(dialog_, id); }
+bool DialogTest::Visible(int id) const { return IsWindowVisible(Item(id)); }
+bool DialogTest::Enabled(int id) const { return IsWindowEnabled(Item(id)); }
+bool DialogTest::Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+
+std::wstring DialogTest::Text(int id) const {
+  WCHAR text[1024] = {};
+  GetWindowTextW(id ? Item(id) : dialog_, text, 1024);
+  return text;
+}
+
+std::vector<std::wstring> DialogTest::Lines() const { return sim::ListLines(Item(IDC_PORT_LIST)); }
+int DialogTest::Selection() const { return static_cast<int>(SendMessageW(Item(IDC_PORT_LIST), LB_GETCURSEL, 0, 0)); }
+
+DWORD DialogTest::Address() const {
+  DWORD address = 0;
+  SendMessageW(Item(IDC_ADDRESS), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  return address;
+}
+
+void DialogTest::AddFoundPrinter(const std::wstring& address) {
+  auto entry = PortList::NewEntry();
+  CopyText(entry->portName, address.c_str());
+  std::lock_guard<std::mutex> guard(state_.ports.foundLock);
+  state_.ports.found.PushFront(std::move(entry));
+}
+
+bool EqualNoCaseForTest(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+  }
+  return true;
+}

@@ -1,0 +1,60 @@
+// Common ground of the setup program's native tests: a fresh simulated
+// machine per test, with the program in C:\setup\, and helpers to stage the
+// package and read the log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install_request.h"
+#include "sim.h"
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  // Every handle the code opened must be closed again.
+  void TearDown() override;
+
+  // Writes the 13 package files (architecture files under `folder`) into
+  // C:\setup\, leaving out `missing`.
+  static void StagePackage(const std::wstring& folder = L"amd64", const std::wstring& missing = L"");
+  // A request as the install flow builds it for the model BRINDOL-80.
+  static InstallRequest Request(const std::wstring& port, const std::wstring& model = L"BRINDOL-80");
+  // The log lines written since the test began (the separate line feeds
+  // dropped, after checking each line was followed by one).
+  static std::vector<std::string> LogLines();
+  static std::vector<std::wstring> PrinterNames();
+};
+
+std::string Utf8(const std::wstring& text);
+
+#include "dialog.h"
+
+// A test with the setup dialog open, created from the real resource scripts
+// through the real dialog procedure.
+class DialogTest : public InstallerTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A fresh machine (as SetUp makes it) in the middle of a table of cases.
+  void ResetMachine();
+  HWND Open();
+  HWND Item(int id) const;
+  bool Visible(int id) const;
+  bool Enabled(int id) const;
+  bool Checked(int id) const;
+  std::wstring Text(int id) const;
+  std::vector<std::wstring> Lines() const;
+  int Selection() const;
+  DWORD Address() const;
+  // Adds a line to the found-printer list, as the network discovery would.
+  void AddFoundPrinter(const std::wstring& address);
+
+  DialogState state_;
+  HWND dialog_ = nullptr;
+};
+
+bool EqualNoCaseForTest(const std::wstring& a, const std::wstring& b);
