@@ -19,6 +19,9 @@ namespace sim {
 // language is English (9), nothing fails.
 void ResetWorld();
 
+// UTF-8 of a wide text, as debug output records it.
+std::string Utf8(const std::wstring& text);
+
 // ---- Faults: the next `count` calls of `function` (e.g. "CopyFileW") after
 // skipping `skip` calls fail with `error`.
 void FailCall(const std::string& function, DWORD error, int skip = 0, int count = 1);

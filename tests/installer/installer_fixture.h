@@ -28,7 +28,7 @@ class InstallerTest : public ::testing::Test {
   static std::vector<std::wstring> PrinterNames();
 };
 
-std::string Utf8(const std::wstring& text);
+using sim::Utf8;
 
 #include "dialog.h"
 

@@ -60,24 +60,13 @@ std::wstring Widen(const std::string& utf8) {
 }
 
 std::string Narrow(const std::wstring& text) {
+  static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
   std::string out;
   for (wchar_t wc : text) {
-    auto c = static_cast<std::uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    auto code = static_cast<std::uint32_t>(wc);
+    int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
   }
   return out;
 }
@@ -146,6 +135,8 @@ ULONGLONG Now() {
 using namespace winsim;
 
 namespace sim {
+
+std::string Utf8(const std::wstring& text) { return Narrow(text); }
 
 void ResetWorld() {
   {
