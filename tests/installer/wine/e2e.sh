@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# End-to-end run of Installer.exe under Wine: the real dialog from the real
+# resources, driven by window messages (tests/installer/wine/e2e_driver.cpp).
+# Everything runs in a network namespace of its own (the program broadcasts
+# for network printers as soon as its dialog opens), with a Wine prefix and an
+# X server (Xvfb) of its own under WORK. Screenshots go to WORK/*.png.
+# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe
+set -uo pipefail
+if [[ $# -ne 3 ]]; then
+  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe" >&2
+  exit 2
+fi
+if [[ "${BRINDOL_E2E_IN_NAMESPACE:-}" != 1 ]]; then
+  export BRINDOL_E2E_IN_NAMESPACE=1
+  exec unshare -n bash "$0" "$@"
+fi
+mkdir -p "$1"
+work=$(cd "$1" && pwd)
+installer=$2
+driver=$3
+address=192.0.2.10  # documentation range; nothing leaves the namespace anyway
+failures=0
+
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# The setup directory: the program and the 13 package files (placeholders
+# stand in for the binaries and data files; the spooler only copies them).
+setup=$work/setup
+rm -rf "$setup"
+mkdir -p "$setup/amd64"
+cp "$installer" "$setup/Installer.exe"
+for f in BRINDOL80RES.DLL BRINDOL80.DLL UNIDRV.DLL UNIDRVUI.DLL UNIRES.DLL; do
+  echo "placeholder for $f" >"$setup/amd64/$f"
+done
+for f in BRINDOL80.INI BRINDOL80C.INI BRINDOL80C.GPD BRINDOL58C.INI BRINDOL58C.GPD STDNAMES.GPD TTFSUB.GPD \
+         UNIDRV.HLP BRINDOL80.inf BRINDOL58.inf; do
+  echo "placeholder for $f" >"$setup/$f"
+done
+
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine=$(command -v wine64 || command -v wine)
+[[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
+
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+}
+trap cleanup EXIT
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
+
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  echo "creating the Wine prefix in $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+fi
+
+run() {  # run LOCALE LOG ARGS...: the driver under Wine, its output kept in LOG
+  local locale=$1 log=$2
+  shift 2
+  env LANG="$locale" LC_ALL="$locale" "$wine" "$driver" "$@" 2>&1 | tr -d '\r' >"$log"
+  local rc=${PIPESTATUS[0]}
+  cat "$log"
+  return "$rc"
+}
+expect() {  # expect LOG LINE: LOG holds exactly this line
+  grep -qFx -- "$2" "$1" || fail "expected \"$2\" in $(basename "$1")"
+}
+
+run C "$work/clean.log" clean || fail "clean"
+
+# Screenshots of the dialog in English and in Chinese Simplified.
+run en_US.UTF-8 "$work/shot-en.log" shot "$setup/Installer.exe" "$work/dialog-en.png" ||
+  fail "screenshot (English)"
+run zh_CN.UTF-8 "$work/shot-zh_CN.log" shot "$setup/Installer.exe" "$work/dialog-zh_CN.png" ||
+  fail "screenshot (Chinese Simplified)"
+for png in dialog-en.png dialog-zh_CN.png; do [[ -s $work/$png ]] || fail "$png not written"; done
+
+# Two installations on the same address: the second queue gets a unique name.
+run en_US.UTF-8 "$work/install-1.log" install "$setup/Installer.exe" "$address" || fail "first installation"
+grep -q "^BOX: Succeed !" "$work/install-1.log" || fail "first installation did not succeed"
+expect "$work/install-1.log" "EXIT: 0"
+run en_US.UTF-8 "$work/install-2.log" install "$setup/Installer.exe" "$address" || fail "second installation"
+grep -q "^BOX: Succeed !" "$work/install-2.log" || fail "second installation did not succeed"
+run C "$work/list.log" list || fail "list"
+run C "$work/probe.log" probe || fail "probe"
+expect "$work/list.log" "DRIVER: BRINDOL-80"
+expect "$work/list.log" "PRINTER: BRINDOL-80|${address}_9100|BRINDOL-80"
+expect "$work/list.log" "PRINTER: BRINDOL-80(Copy 1)|${address}_9100|BRINDOL-80"
+
+if ((failures)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "end-to-end run passed; screenshots: $work/dialog-en.png $work/dialog-zh_CN.png"
