@@ -20,6 +20,11 @@ HMODULE LoadLibraryW(LPCWSTR path);
 using FARPROC = void (*)();
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+// The program itself (null name) and the system libraries the stand-in plays
+// (kernel32.dll, gdi32.dll, ...) are one module: the program, which carries
+// winsim, so GetProcAddress finds their functions in it. Other names are
+// looked up among the loaded shared objects.
+HMODULE GetModuleHandleA(LPCSTR name);
 }
 
 #ifdef UNICODE
