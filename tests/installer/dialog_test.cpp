@@ -52,6 +52,12 @@ TEST_F(SetupDialogTest, InstallWithoutPortOrAddressAsksForOne) {
        [](HWND d) { sim::TypeAddress(d, IDC_ADDRESS, 0, 0, 0, 0); }},
       {"USB without a line, an address held", IDC_USB,
        [](HWND d) { SendDlgItemMessageW(d, IDC_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 7)); }},
+      {"COM with a line too long for a port name", IDC_COM,
+       [](HWND d) {
+         static const std::wstring kLong(300, L'C');
+         auto line = SendDlgItemMessageW(d, IDC_PORT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kLong.c_str()));
+         SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+       }},
       {"COM with no line selected", IDC_COM,
        [](HWND d) { SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0); }},
   };
