@@ -22,12 +22,15 @@ struct DescriptionCase {
   long headDots;
 };
 
+// The descriptions of the offered models, and the one of the rows without a name.
 std::vector<DescriptionCase> AllDescriptions() {
   std::vector<DescriptionCase> cases;
   for (const package_facts::Model& model : package_facts::Models()) {
     cases.push_back({model.dataFile, model.headDots});
   }
-  cases.push_back({package_facts::kGenericDataFile, package_facts::kGenericHeadDots});
+  for (const std::string& file : package_facts::UnnamedRowDataFiles()) {
+    cases.push_back({file, package_facts::HeadDots(file)});
+  }
   return cases;
 }
 
@@ -65,7 +68,11 @@ TEST_P(DescriptionTest, EveryColorModeFeedsThePlugin) {
   const auto modes = Doc().Options("ColorMode");
   ASSERT_FALSE(modes.empty());
   const std::map<std::string, std::string> required = {
-      {"DrvBPP", "8"}, {"Color?", "FALSE"}, {"IPCallbackID", "3"}, {"DevBPP", "0"}, {"DevNumOfPlanes", "0"}};
+      {"DrvBPP", "8"},
+      {"Color?", "FALSE"},
+      {"IPCallbackID", std::to_string(package_facts::ImageProcessingCallbackId())},
+      {"DevBPP", "0"},
+      {"DevNumOfPlanes", "0"}};
   for (const Entry* mode : modes) {
     for (const auto& [attribute, value] : required) {
       EXPECT_EQ(mode->Attribute(attribute).value_or("(missing)"), value) << Describe(*mode) << " *" << attribute;
@@ -76,23 +83,16 @@ TEST_P(DescriptionTest, EveryColorModeFeedsThePlugin) {
 TEST_P(DescriptionTest, HalftoneOffersExactlyThePluginsEightNames) {
   std::vector<std::string> names = Doc().OptionNames("Halftone");
   std::sort(names.begin(), names.end());
-  std::vector<std::string> expected = {"HT_NONE",   "HT_Ordered", "HT_Burkes", "HT_Stucki", "HT_FloydSteinberg",
-                                       "HT_Jarvis-Judice-Ninke", "HT_Sierra", "HT_StevensonArce"};
+  std::vector<std::string> expected = package_facts::HalftoneNames();
   std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected.size(), 8u);
   EXPECT_EQ(names, expected);
 }
 
 // The plug-in compares the option texts of these features exactly; each also needs an option
 // that means "off", and that is what a new printer starts with.
 TEST_P(DescriptionTest, SettingsFeaturesOfferTheNamesThePluginCompares) {
-  const struct {
-    const char* feature;
-    std::set<std::string> onNames;
-  } cases[] = {
-      {"Translate180", {"TRANS_180"}},
-      {"SavePaperMode", {"SavePaper_Top", "SavePaper_Bottom", "SavePaper_TopAndBottom"}},
-  };
-  for (const auto& c : cases) {
+  for (const package_facts::SettingFeature& c : package_facts::SettingFeatures()) {
     SCOPED_TRACE(c.feature);
     const Entry* feature = Doc().Feature(c.feature);
     ASSERT_NE(feature, nullptr);
@@ -119,7 +119,7 @@ std::optional<long> PromisedDots(const std::string& name, const std::regex& shif
 }
 
 TEST_P(DescriptionTest, EveryHorizontalOffsetShiftsAsItsDisplayNameSays) {
-  const Entry* feature = Doc().Feature("HorizontalOffset");
+  const Entry* feature = Doc().Feature(package_facts::OffsetFeature());
   ASSERT_NE(feature, nullptr);
   EXPECT_TRUE(feature->Attribute("FeatureType").has_value());
   const std::regex english("(Right|Left) ([0-9]+) mm");

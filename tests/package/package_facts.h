@@ -1,5 +1,6 @@
 // What the package tests compare the shipped files with: where the files are, which files
-// the builds and the platform supply, and the names the plug-in and the setup program use.
+// the builds and the platform supply, and what the plug-in and the setup program expect of
+// them (taken from their own code, so that a change on either side shows here).
 #pragma once
 
 #include <ostream>
@@ -41,13 +42,26 @@ struct Model {
 const std::vector<Model>& Models();
 inline void PrintTo(const Model& model, std::ostream* os) { *os << model.name; }
 
-// The description of the model rows without a name: shipped, never registered.
-inline constexpr long kGenericHeadDots = 576;
-inline const char kGenericDataFile[] = "BRINDOL80.GPD";
+// Descriptions of the setup program's model rows that have no name: shipped, never offered.
+std::set<std::string> UnnamedRowDataFiles();
+// Dots per line of the print head a description is written for.
+long HeadDots(const std::string& dataFile);
 
-// The setup program's dependent-files list, in its order.
+// The setup program's package: the files it copies from an architecture folder and from the
+// setup directory itself, and its dependent-files list, in its order.
+const std::vector<std::string>& ArchitectureFiles();
+const std::vector<std::string>& CommonFiles();
 const std::vector<std::string>& DependentFiles();
 
+// The plug-in's side of the description contract.
+const std::vector<std::string>& HalftoneNames();
+struct SettingFeature {
+  std::string feature;
+  std::set<std::string> onNames;  // option texts that switch the setting on
+};
+const std::vector<SettingFeature>& SettingFeatures();
+std::string OffsetFeature();
+unsigned long ImageProcessingCallbackId();
 // The horizontal offset number the plug-in reads from an option text, and the shift in dots
 // it makes of it.
 long OffsetNumber(const std::string& optionText);

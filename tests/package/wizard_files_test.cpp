@@ -18,6 +18,26 @@ bool ShipsInPackageDir(const std::string& name) {
   return std::ifstream(package_facts::PackagePath(name)).good();
 }
 
+// The setup program copies 13 files; each must be one we ship or one the package script
+// puts in place for the platform.
+TEST(SetupProgramPackageTest, EveryFileItCopiesShips) {
+  for (const std::string& file : package_facts::ArchitectureFiles()) {
+    EXPECT_TRUE(package_facts::kBuiltFiles.count(file) || package_facts::kPlatformFiles.count(file)) << file;
+  }
+  for (const std::string& file : package_facts::CommonFiles()) {
+    EXPECT_TRUE(ShipsInPackageDir(file) || package_facts::kPlatformFiles.count(file)) << file;
+  }
+}
+
+// A dependent file or a data file that is not copied would be missing from the driver
+// directory when the spooler registers the driver.
+TEST(SetupProgramPackageTest, EveryRegisteredFileIsCopied) {
+  std::set<std::string> copied(package_facts::ArchitectureFiles().begin(), package_facts::ArchitectureFiles().end());
+  copied.insert(package_facts::CommonFiles().begin(), package_facts::CommonFiles().end());
+  for (const std::string& file : package_facts::DependentFiles()) EXPECT_TRUE(copied.count(file)) << file;
+  for (const Model& model : package_facts::Models()) EXPECT_TRUE(copied.count(model.dataFile)) << model.dataFile;
+}
+
 class IniTest : public testing::TestWithParam<std::string> {};
 
 // The host loads the rendering plug-in that the [OEMFiles] section names; it reads the
