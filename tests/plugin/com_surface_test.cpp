@@ -2,6 +2,7 @@
 // reference counts, interface queries, GetInfo, DevMode, the implemented
 // methods and the declined slots.
 #include <cstring>
+#include <thread>
 
 #include "plugin_under_test.h"
 
@@ -419,6 +420,33 @@ TEST_F(ComSurfaceTest, CommandCallbackAnswersZeroAndSendsNothing) {
   EXPECT_EQ(plugin_->CommandCallback(host_.Devobj(), 1, 0, nullptr, nullptr), S_OK);
   EXPECT_TRUE(host_.Spool().empty());
   EXPECT_TRUE(host_.SettingQueries().empty());
+}
+
+TEST_F(ComSurfaceTest, CountsAndTracesStayWholeAcrossThreads) {
+  constexpr int kThreads = 4, kCalls = 2000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([this, t] {
+      for (int i = 0; i < kCalls; ++i) {
+        plugin_->AddRef();
+        if (t % 2 == 0) {
+          plugin_->OutputCharStr(nullptr, nullptr, 0, 0, nullptr);
+        } else {
+          plugin_->TextOutAsBitmap(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, 0);
+        }
+        plugin_->Release();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(plugin_->AddRef(), 2u);
+  EXPECT_EQ(plugin_->Release(), 1u);
+  const Lines lines = debug_.Lines();
+  EXPECT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kCalls));
+  for (const std::string& line : lines) {
+    ASSERT_TRUE(line == "OutputCharStr" || line == "TextOutAsBitmap") << line;
+  }
 }
 
 }  // namespace

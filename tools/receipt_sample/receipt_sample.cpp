@@ -100,14 +100,15 @@ void Barcode(Page& page, int top, int height) {
   }
 }
 
-}  // namespace
+// Gray ramp from black to white, with its scale marks.
+void Ramp(Page& page, int top) {
+  for (int x = 0; x < kWidth - 32; ++x) page.Fill(16 + x, top, 1, 40, 255 * x / (kWidth - 33));
+  for (int mark = 0; mark <= 4; ++mark) page.Fill(16 + mark * (kWidth - 33) / 4, top + 42, 1, 6, 0);
+}
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: receipt_sample OUT.pgm\n  Writes the sample receipt page (576 dots wide).\n",
-               stderr);
-    return 2;
-  }
+// The full receipt: logo, shop name, item lines, total, gray ramp, picture,
+// bar code and greeting.
+Page Receipt() {
   Page page(900);
   Logo(page, 100);
   page.Centered(180, "BRINDOL CAFE", 4);
@@ -127,20 +128,45 @@ int main(int argc, char** argv) {
   page.Text(16, y + 14, "TOTAL", 3);
   page.Text(kWidth - 16 - page.TextWidth("12.10", 3), y + 14, "12.10", 3);
   y += 52;
-
-  // Gray ramp from black to white, with its scale marks.
-  for (int x = 0; x < kWidth - 32; ++x) page.Fill(16 + x, y, 1, 40, 255 * x / (kWidth - 33));
-  for (int mark = 0; mark <= 4; ++mark) page.Fill(16 + mark * (kWidth - 33) / 4, y + 42, 1, 6, 0);
+  Ramp(page, y);
   y += 60;
-
   Picture(page, y, 150);
   y += 166;
   Barcode(page, y, 60);
   page.Centered(y + 68, "0042 2026 0306", 2);
   page.Centered(y + 96, "THANK YOU!", 3);
   // The rows below stay white: the paper-saving modes trim them.
-  if (!page.Write(argv[1])) {
-    std::fprintf(stderr, "receipt_sample: cannot write %s\n", argv[1]);
+  return page;
+}
+
+// A short page with a little of everything, for checks that run the page
+// through many option combinations.
+Page CompactReceipt() {
+  Page page(300);
+  page.Centered(24, "BRINDOL CAFE", 3);
+  page.Text(16, 60, "2 X ESPRESSO", 2);
+  page.Text(kWidth - 16 - page.TextWidth("5.00", 2), 60, "5.00", 2);
+  Ramp(page, 84);
+  Picture(page, 144, 90);
+  Barcode(page, 240, 30);
+  return page;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool compact = argc == 3 && std::string(argv[1]) == "--compact";
+  if (argc != 2 && !compact) {
+    std::fputs(
+        "usage: receipt_sample [--compact] OUT.pgm\n"
+        "  Writes the sample receipt page (576 dots wide, 8-bit gray); --compact a short one.\n",
+        stderr);
+    return 2;
+  }
+  const char* path = argv[argc - 1];
+  const Page page = compact ? CompactReceipt() : Receipt();
+  if (!page.Write(path)) {
+    std::fprintf(stderr, "receipt_sample: cannot write %s\n", path);
     return 1;
   }
   return 0;
