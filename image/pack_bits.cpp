@@ -1,0 +1,58 @@
+// Threshold and pack, written so that the compiler turns the comparisons into
+// vector instructions; the bits of eight comparisons are then gathered into
+// one byte with a single multiplication.
+#include "pack_bits.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// `ones` holds 0 or 1 in each byte, byte 0 first in memory. The product puts
+// the bit of byte i at bit 63 - i, and no two partial products meet, so no
+// carry disturbs the top byte: byte 0 becomes its most significant bit.
+inline BYTE GatherBits(std::uint64_t ones) {
+  return static_cast<BYTE>((ones * 0x8040201008040201ull) >> 56);
+}
+
+inline void Pack16(const BYTE* values, const BYTE* thresholds, BYTE* bits) {
+  BYTE above[16];
+  for (int i = 0; i < 16; ++i) above[i] = values[i] > thresholds[i] ? 1 : 0;
+  std::uint64_t low;
+  std::uint64_t high;
+  std::memcpy(&low, above, 8);
+  std::memcpy(&high, above + 8, 8);
+  bits[0] = GatherBits(low);
+  bits[1] = GatherBits(high);
+}
+
+}  // namespace
+
+void PackAbove(const BYTE* values, DWORD width, const ThresholdRow& thresholds, BYTE* bits) {
+  DWORD x = 0;
+  for (; x + 16 <= width; x += 16) Pack16(values + x, thresholds.level, bits + x / 8);
+  if (x == width) return;
+  // The last values through a zeroed copy: 0 is above no threshold, so the
+  // bits past the row stay 0, and nothing past the row is read.
+  BYTE tail[16] = {};
+  BYTE packed[2];
+  std::memcpy(tail, values + x, width - x);
+  Pack16(tail, thresholds.level, packed);
+  std::memcpy(bits + x / 8, packed, (width - x + 7) / 8);
+}
+
+ThresholdRow UniformThreshold(BYTE level) {
+  ThresholdRow row;
+  std::memset(row.level, level, sizeof row.level);
+  return row;
+}
+
+bool IsGrayIdentity(const DibImage& image) {
+  if (!image.IsValid() || image.GetBpp() != 8) return false;
+  const RGBQUAD* palette = image.GetPalette();
+  for (int i = 0; i < 256; ++i) {
+    const RGBQUAD& entry = palette[i];
+    if (entry.rgbBlue != i || entry.rgbGreen != i || entry.rgbRed != i) return false;
+  }
+  return true;
+}

@@ -1,0 +1,45 @@
+// Random images for the property tests: sizes that cover every row-length
+// residue, gray values piled up where the operations decide (the thresholds
+// and the dither tables) and at the extremes, every depth, optional planes
+// and odd attributes.
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+#include "dib_image.h"
+
+namespace reference {
+
+struct ImageSpec {
+  DWORD width;
+  DWORD height;
+  DWORD bpp;          // 1, 4, 8 or 24
+  bool grayPalette;   // 8 bits: the identity gray palette (else a random one)
+  bool alpha;
+  bool selection;
+};
+
+class ImageMaker {
+ public:
+  explicit ImageMaker(std::uint32_t seed) : random_(seed) {}
+
+  // Width 1..700 with the given residue modulo 32, height 1..100 (mostly
+  // short: the cost of the reference grows with it), the given depth.
+  ImageSpec Spec(DWORD residue32, DWORD bpp);
+
+  // Fills `image` per spec; also sets random attributes (type, DPI,
+  // background index and colour, progress) that the operations must carry
+  // or reset exactly as the reference does.
+  void Fill(const ImageSpec& spec, DibImage& image);
+
+  std::mt19937& Random() { return random_; }
+
+ private:
+  BYTE Gray();
+  std::uint32_t Below(std::uint32_t limit) { return random_() % limit; }
+
+  std::mt19937 random_;
+};
+
+}  // namespace reference
