@@ -68,15 +68,6 @@ TEST_F(BandTest, RowsArePaddedWithZeroBitsPastTheLastDot) {
   }
 }
 
-TEST_F(BandTest, ThresholdPrints180AndDarker) {
-  Band band(8, 2);
-  const BYTE grays[8] = {180, 181, 0, 255, 179, 182, 1, 254};
-  band.Fill([&](LONG x, LONG) { return grays[x]; });
-  ASSERT_EQ(Process(band), S_OK);
-  EXPECT_TRUE(stream_testing::StreamsEqual(
-      stream_testing::RasterBlocks({0xAA, 0, 0, 0, 0xAA, 0, 0, 0}, 4), Output()));
-}
-
 TEST_F(BandTest, SentBandIsClearedAndReportedOnce) {
   Band band(64, 30);
   band.Fill(Gradient);

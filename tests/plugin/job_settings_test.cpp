@@ -1,4 +1,4 @@
-// Parsing of the job settings' option texts and of the halftone names.
+// Parsing of the job settings' option texts.
 #include "job_settings.h"
 
 #include <gtest/gtest.h>
@@ -75,36 +75,6 @@ TEST(JobSettings, Translate180AndPaperSavingCompareExactly) {
     EXPECT_EQ(ParsePaperSaving(text), mode);
   }
   EXPECT_EQ(ParsePaperSaving(nullptr), PaperSaving::kOff);
-}
-
-TEST(JobSettings, HalftoneNamesSelectTheirOperation) {
-  struct Case {
-    const char* name;
-    bool threshold;
-    LONG method;
-  } const cases[] = {
-      {"HT_NONE", true, 0},
-      {"HT_Ordered", false, 1},
-      {"HT_Burkes", false, 2},
-      {"HT_Stucki", false, 3},
-      {"HT_FloydSteinberg", false, 0},
-      {"HT_Jarvis-Judice-Ninke", false, 4},
-      {"HT_Sierra", false, 5},
-      {"HT_StevensonArce", false, 6},
-      // Unknown names threshold like HT_NONE.
-      {"HT_Bayer", true, 0},
-      {"ht_ordered", true, 0},
-      {"", true, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Halftone halftone = HalftoneFor(c.name);
-    EXPECT_EQ(halftone.threshold, c.threshold);
-    if (!c.threshold) {
-      EXPECT_EQ(halftone.method, c.method);
-    }
-  }
-  EXPECT_TRUE(HalftoneFor(nullptr).threshold);
 }
 
 }  // namespace

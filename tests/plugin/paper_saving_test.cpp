@@ -1,10 +1,8 @@
-// Paper saving: the rows kept for the row examples, and the crop on an image.
+// Paper saving: the rows kept for the row examples.
 #include "paper_saving.h"
 
 #include <gtest/gtest.h>
 
-#include "dib_image.h"
-#include "image_testing.h"
 
 namespace {
 
@@ -35,28 +33,6 @@ TEST(PaperSaving, RowsKept) {
     const RowRange rows = PaperSavingRows(c.mode, c.height, c.firstInk, c.lastInk);
     EXPECT_EQ(rows.top, c.top);
     EXPECT_EQ(rows.bottom, c.bottom);
-  }
-}
-
-TEST(PaperSaving, CropsTheImageFromTheTop) {
-  // 12 rows, ink (gray 254 counts) on rows 7 and 8 counted from the top.
-  image_testing::Rows rows(12, std::vector<int>(3, 255));
-  rows[7][1] = 254;
-  rows[8][0] = 0;
-  const struct {
-    PaperSaving mode;
-    int top, height;
-  } cases[] = {{PaperSaving::kTop, 2, 10},
-               {PaperSaving::kBottom, 0, 10},
-               {PaperSaving::kTopAndBottom, 2, 8},
-               {PaperSaving::kOff, 0, 12}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.mode));
-    DibImage image;
-    ASSERT_TRUE(image_testing::BuildGray8(image, rows, image_testing::RowOrder::kTopFirst));
-    ApplyPaperSaving(image, c.mode);
-    const image_testing::Rows expected(rows.begin() + c.top, rows.begin() + c.top + c.height);
-    EXPECT_EQ(image_testing::ReadRows(image, image_testing::RowOrder::kTopFirst), expected);
   }
 }
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "stream_testing.h"
 
 namespace {
 
@@ -72,20 +71,6 @@ TEST(RasterDecoder, BlocksAreDrawnWhereTheFeedsMovedThePaper) {
       EXPECT_EQ(picture.At(x, y), dot ? 1 : 0) << "x " << x << ", y " << y;
     }
   }
-}
-
-TEST(RasterDecoder, ReadsBackWhatTheTestStreamsSay) {
-  // 30 rows of 4 bytes: one full and one partial block, each with its feed.
-  Bytes rows(30 * 4);
-  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i * 37);
-  const Bytes stream = stream_testing::RasterBlocks(rows, 4);
-  const raster::ParseResult parsed = ParseBytes(stream);
-  ASSERT_EQ(parsed.error, "");
-  const raster::Picture picture = raster::Render(parsed, stream.data());
-  EXPECT_EQ(picture.height, 48u);  // the partial block feeds 24 too
-  for (unsigned y = 0; y < 30; ++y)
-    for (unsigned x = 0; x < 32; ++x)
-      ASSERT_EQ(picture.At(x, y), (rows[y * 4 + x / 8] >> (7 - x % 8)) & 1) << x << "," << y;
 }
 
 }  // namespace
