@@ -27,10 +27,15 @@ for offset in - P10 M10; do
         [[ $landscape == yes ]] && args+=(--landscape)
         runs=$((runs + 1))
         rm -f "$work/native.bin" "$work/windows.bin"
-        if ! "$native_bin/bandhost" "${args[@]}" "$page" -o "$work/native.bin"; then
+        # Both builds at once: the native run overlaps Wine's start-up.
+        "$native_bin/bandhost" "${args[@]}" "$page" -o "$work/native.bin" &
+        native=$!
+        "$wine_run" "$bandhost_exe" "${args[@]}" "$page" -o "$work/windows.bin"
+        windows_status=$?
+        if ! wait "$native"; then
           echo "native bandhost failed: ${args[*]}"; differing=$((differing + 1)); continue
         fi
-        if ! "$wine_run" "$bandhost_exe" "${args[@]}" "$page" -o "$work/windows.bin"; then
+        if ((windows_status != 0)); then
           echo "bandhost.exe failed: ${args[*]}"; differing=$((differing + 1)); continue
         fi
         if ! cmp -s "$work/native.bin" "$work/windows.bin"; then
