@@ -4,10 +4,10 @@
 # Everything runs in a network namespace of its own (the program broadcasts
 # for network printers as soon as its dialog opens), with a Wine prefix and an
 # X server (Xvfb) of its own under WORK. Screenshots go to WORK/*.png.
-# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe
+# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR
 set -uo pipefail
-if [[ $# -ne 3 ]]; then
-  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe" >&2
+if [[ $# -ne 4 ]]; then
+  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR" >&2
   exit 2
 fi
 if [[ "${BRINDOL_E2E_IN_NAMESPACE:-}" != 1 ]]; then
@@ -18,24 +18,22 @@ mkdir -p "$1"
 work=$(cd "$1" && pwd)
 installer=$2
 driver=$3
+build=$(cd "$4" && pwd)
 address=192.0.2.10  # documentation range; nothing leaves the namespace anyway
 failures=0
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# The setup directory: the program and the 13 package files (placeholders
-# stand in for the binaries and data files; the spooler only copies them).
+# The setup directory: the real one, as scripts/package assembles it from this
+# build tree (placeholders stand in only for the platform's own driver files).
 setup=$work/setup
-rm -rf "$setup"
-mkdir -p "$setup/amd64"
-cp "$installer" "$setup/Installer.exe"
-for f in BRINDOL80RES.DLL BRINDOL80.DLL UNIDRV.DLL UNIDRVUI.DLL UNIRES.DLL; do
-  echo "placeholder for $f" >"$setup/amd64/$f"
-done
-for f in BRINDOL80.INI BRINDOL80C.INI BRINDOL80C.GPD BRINDOL58C.INI BRINDOL58C.GPD STDNAMES.GPD TTFSUB.GPD \
-         UNIDRV.HLP BRINDOL80.inf BRINDOL58.inf; do
-  echo "placeholder for $f" >"$setup/$f"
-done
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --out "$setup" \
+    >"$work/package.log" 2>&1; then
+  cat "$work/package.log"
+  echo "scripts/package could not assemble the setup directory"
+  exit 1
+fi
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=$(command -v wine64 || command -v wine)
@@ -90,6 +88,17 @@ run C "$work/probe.log" probe || fail "probe"
 expect "$work/list.log" "DRIVER: BRINDOL-80"
 expect "$work/list.log" "PRINTER: BRINDOL-80|${address}_9100|BRINDOL-80"
 expect "$work/list.log" "PRINTER: BRINDOL-80(Copy 1)|${address}_9100|BRINDOL-80"
+
+# The spooler's driver directory holds the package's own binaries, byte for byte.
+drivers=$WINEPREFIX/drive_c/windows/system32/spool/drivers/x64/3
+for f in BRINDOL80.DLL BRINDOL80RES.DLL; do
+  installed=$(find "$drivers" -maxdepth 1 -iname "$f" | head -n 1)
+  if [[ -z $installed ]]; then
+    fail "$f not in the spooler's driver directory"
+  elif ! cmp -s "$installed" "$setup/amd64/$f"; then
+    fail "$f in the driver directory differs from the setup directory's"
+  fi
+done
 
 if ((failures)); then
   echo "$failures check(s) failed"
