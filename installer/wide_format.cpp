@@ -26,7 +26,7 @@ class Output {
   size_t length_ = 0;
 };
 
-struct Spec {
+struct Specifier {
   bool zero = false;
   bool left = false;
   size_t width = 0;
@@ -42,27 +42,27 @@ size_t Digits(const WCHAR*& p) {
 }
 
 // Parses the conversion after '%'; false for anything the program never uses.
-bool ParseSpec(const WCHAR*& p, Spec& spec) {
+bool ParseSpecifier(const WCHAR*& p, Specifier& specifier) {
   for (;; ++p) {
     if (*p == L'0') {
-      spec.zero = true;
+      specifier.zero = true;
     } else if (*p == L'-') {
-      spec.left = true;
+      specifier.left = true;
     } else {
       break;
     }
   }
-  spec.width = Digits(p);
+  specifier.width = Digits(p);
   if (*p == L'.') {
     ++p;
-    spec.hasPrecision = true;
-    spec.precision = Digits(p);
+    specifier.hasPrecision = true;
+    specifier.precision = Digits(p);
   }
   if (*p == L'w' && p[1] == L's') ++p;
-  spec.conversion = *p;
-  if (!spec.conversion) return false;
+  specifier.conversion = *p;
+  if (!specifier.conversion) return false;
   ++p;
-  switch (spec.conversion) {
+  switch (specifier.conversion) {
     case L's': case L'd': case L'i': case L'u': case L'x': case L'X': case L'%':
       return true;
     default:
@@ -70,10 +70,10 @@ bool ParseSpec(const WCHAR*& p, Spec& spec) {
   }
 }
 
-void PutPadded(Output& out, const Spec& spec, const WCHAR* body, size_t length, bool numeric) {
-  size_t pad = spec.width > length ? spec.width - length : 0;
-  bool zeros = numeric && spec.zero && !spec.left && !spec.hasPrecision;
-  if (!spec.left && !zeros) out.Repeat(L' ', pad);
+void PutPadded(Output& out, const Specifier& specifier, const WCHAR* body, size_t length, bool numeric) {
+  size_t pad = specifier.width > length ? specifier.width - length : 0;
+  bool zeros = numeric && specifier.zero && !specifier.left && !specifier.hasPrecision;
+  if (!specifier.left && !zeros) out.Repeat(L' ', pad);
   if (zeros && body[0] == L'-') {
     out.Put(L'-');
     ++body;
@@ -81,39 +81,39 @@ void PutPadded(Output& out, const Spec& spec, const WCHAR* body, size_t length, 
   }
   if (zeros) out.Repeat(L'0', pad);
   for (size_t i = 0; i < length; ++i) out.Put(body[i]);
-  if (spec.left) out.Repeat(L' ', pad);
+  if (specifier.left) out.Repeat(L' ', pad);
 }
 
-void PutNumber(Output& out, const Spec& spec, const FormatArg& arg) {
+void PutNumber(Output& out, const Specifier& specifier, const FormatArg& arg) {
   // The platform's int and unsigned are 32 bits: %d of an unsigned value and
   // %u/%x of a signed one reinterpret the bits, as printf does.
-  bool isSigned = spec.conversion == L'd' || spec.conversion == L'i';
+  bool isSigned = specifier.conversion == L'd' || specifier.conversion == L'i';
   auto bits = static_cast<std::uint32_t>(arg.number());
   bool negative = isSigned && static_cast<std::int32_t>(bits) < 0;
   std::uint64_t magnitude = negative ? -static_cast<std::int64_t>(static_cast<std::int32_t>(bits)) : bits;
-  unsigned base = (spec.conversion == L'x' || spec.conversion == L'X') ? 16 : 10;
-  const WCHAR* digits = spec.conversion == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
+  unsigned base = (specifier.conversion == L'x' || specifier.conversion == L'X') ? 16 : 10;
+  const WCHAR* digits = specifier.conversion == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
   WCHAR reversed[16];
   size_t count = 0;
   do {
     reversed[count++] = digits[magnitude % base];
     magnitude /= base;
   } while (magnitude);
-  if (spec.hasPrecision && spec.precision == 0 && bits == 0) count = 0;
+  if (specifier.hasPrecision && specifier.precision == 0 && bits == 0) count = 0;
   WCHAR body[48];
   size_t length = 0;
   if (negative) body[length++] = L'-';
-  size_t minimum = spec.hasPrecision && spec.precision < 32 ? spec.precision : 0;
+  size_t minimum = specifier.hasPrecision && specifier.precision < 32 ? specifier.precision : 0;
   for (size_t i = count; i < minimum; ++i) body[length++] = L'0';
   while (count) body[length++] = reversed[--count];
-  PutPadded(out, spec, body, length, true);
+  PutPadded(out, specifier, body, length, true);
 }
 
-void PutText(Output& out, const Spec& spec, const WCHAR* text) {
+void PutText(Output& out, const Specifier& specifier, const WCHAR* text) {
   if (!text) text = L"(null)";
   size_t length = 0;
-  while (text[length] && (!spec.hasPrecision || length < spec.precision)) ++length;
-  PutPadded(out, spec, text, length, false);
+  while (text[length] && (!specifier.hasPrecision || length < specifier.precision)) ++length;
+  PutPadded(out, specifier, text, length, false);
 }
 
 }  // namespace
@@ -129,20 +129,20 @@ int FormatTextV(WCHAR* out, size_t capacity, const WCHAR* format, std::span<cons
       continue;
     }
     ++p;
-    Spec spec;
-    if (!ParseSpec(p, spec)) {
+    Specifier specifier;
+    if (!ParseSpecifier(p, specifier)) {
       ok = false;
-    } else if (spec.conversion == L'%') {
+    } else if (specifier.conversion == L'%') {
       output.Put(L'%');
     } else if (next >= args.size()) {
       ok = false;
-    } else if (spec.conversion == L's') {
+    } else if (specifier.conversion == L's') {
       ok = args[next].kind() == FormatArg::Kind::kText;
-      if (ok) PutText(output, spec, args[next].text());
+      if (ok) PutText(output, specifier, args[next].text());
       ++next;
     } else {
       ok = args[next].kind() != FormatArg::Kind::kText;
-      if (ok) PutNumber(output, spec, args[next]);
+      if (ok) PutNumber(output, specifier, args[next]);
       ++next;
     }
   }
