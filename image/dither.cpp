@@ -275,11 +275,12 @@ class Diffusion {
     }
   }
 
-  // Settles rows y and y + 1 together. The upper row follows in steps of
-  // eight columns, each begun once the lower row is final kLag columns past
-  // it: the eight pixels take the lower row's shares at once, then settle in
-  // turn. The two serial chains are independent, so the processor works on
-  // both. Then both rows hand their shares to the rows above, the lower
+  // Settles rows y and y + 1 together, the upper row kLead columns behind
+  // the lower one. Every eight columns, the next eight pixels of the upper
+  // row take the lower row's shares at once (those sources are final by
+  // then); then one loop settles eight pixels of each row side by side. The
+  // two serial chains are independent, so the processor works on both at
+  // once. Then both rows hand their shares to the rows above, the lower
   // row's first.
   void TwoRows(LONG y) {
     BYTE* lower = Row(y);
@@ -288,13 +289,23 @@ class Diffusion {
     BiasedSum lower2 = kNoErrorSum;
     BiasedSum upper1 = kNoErrorSum;
     BiasedSum upper2 = kNoErrorSum;
-    LONG settled = 0;  // columns of the lower row final so far
-    for (LONG u0 = 0; u0 < width_; u0 += kLanes) {
-      const LONG count = std::min(kLanes, width_ - u0);
-      for (const LONG need = std::min(width_, u0 + count + kLag); settled < need; ++settled) {
-        Settle(lower, settled, lower[settled], lower1, lower2);
+    BYTE sums[kLanes];
+    LONG k = 0;
+    for (const LONG lead = std::min(kLead, width_); k < lead; ++k) {
+      Settle(lower, k, lower[k], lower1, lower2);
+    }
+    for (; k + kLanes <= width_; k += kLanes) {
+      const LONG u0 = k - kLead;
+      TakeFromLowerRow(upper + u0, kLanes, lower, u0, sums);
+      for (LONG i = 0; i < kLanes; ++i) {
+        Settle(lower, k + i, lower[k + i], lower1, lower2);
+        Settle(upper, u0 + i, sums[i], upper1, upper2);
       }
-      BYTE sums[kLanes];
+    }
+    const LONG upperDone = std::max(k - kLead, LONG{0});
+    for (; k < width_; ++k) Settle(lower, k, lower[k], lower1, lower2);
+    for (LONG u0 = upperDone; u0 < width_; u0 += kLanes) {
+      const LONG count = std::min(kLanes, width_ - u0);
       TakeFromLowerRow(upper + u0, count, lower, u0, sums);
       for (LONG i = 0; i < count; ++i) Settle(upper, u0 + i, sums[i], upper1, upper2);
     }
@@ -313,6 +324,10 @@ class Diffusion {
  private:
   using KernelShares = Shares<K>;
   static constexpr LONG kLag = K.nextRowReach;
+  // How far the upper row of a pair trails: a whole step of eight columns
+  // plus the reach of the next-row shares, rounded to whole steps.
+  static constexpr LONG kLead = 2 * kLanes;
+  static_assert(kLead >= kLanes + kMaxReach && kLead % kLanes == 0);
 
   BYTE* Row(LONG y) { return pixels_ + static_cast<std::size_t>(y) * stride_; }
 

@@ -1,6 +1,8 @@
 // DibImage::RotateLeft and DibImage::Rotate180: quarter turn counter-clockwise
 // (as the picture is seen) and half turn, into a work image that is moved into
-// the destination, or into this image, only once it is complete.
+// the destination, or into this image, only once it is complete. The pixels
+// move through row pointers; the work image comes zeroed from Create, so
+// sub-byte pixels are ORed in and the row padding stays 0.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -20,18 +22,29 @@ bool PrepareRotation(const DibImage& source, DibImage& work, DWORD width, DWORD 
                      bool withSelection) {
   work.CopyInfo(source);
   if (work.Create(width, height, source.GetBpp(), source.GetType()) == nullptr) return false;
-  // Pixels the fill never writes (row padding) are zero, not stale memory.
-  work.Clear(0);
   work.SetPalette(source.GetPalette(), 256);
   if (source.AlphaIsValid() && !work.AlphaCreate()) return false;
   if (withSelection && source.SelectionIsValid() && !work.SelectionCreate()) return false;
   return true;
 }
 
+// Pixel access through a row pointer for the indexed depths below 8 bits.
+BYTE NibbleAt(const BYTE* row, DWORD x) {
+  return static_cast<BYTE>((x & 1) != 0 ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
+}
+
+void OrNibble(BYTE* row, DWORD x, BYTE value) {
+  row[x >> 1] |= static_cast<BYTE>((x & 1) != 0 ? value : value << 4);
+}
+
+BYTE BitAt(const BYTE* row, DWORD x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
+
+void OrBit(BYTE* row, DWORD x, BYTE bit) { row[x >> 3] |= static_cast<BYTE>(bit << (7 - (x & 7))); }
+
 // 1 bit per pixel: works on whole source bytes, padding included, and ORs
-// each set bit into the result, which PrepareRotation has cleared. Source pixel (8x + z, y) lands
-// in result row 8x + z at column W - 1 - y; source padding columns fall beyond the last result byte
-// and are dropped, result padding bits stay 0.
+// each set bit into the result. Source pixel (8x + z, y) lands in result row
+// 8x + z at column W - 1 - y; source padding columns fall beyond the last
+// result byte and are dropped, result padding bits stay 0.
 void RotateBitsLeft(const DibImage& source, DibImage& work) {
   const BYTE* src = source.GetBits();
   BYTE* dst = work.GetBits();
@@ -48,6 +61,7 @@ void RotateBitsLeft(const DibImage& source, DibImage& work) {
     const BYTE* row = src + y * srcEff;
     for (std::uint64_t x = 0; x < srcEff; ++x) {
       const BYTE bits = row[x];
+      if (bits == 0) continue;
       const std::uint64_t base = (8 * x + 1) * dstEff - 1 - q;
       for (unsigned z = 0; z < 8; ++z) {
         const std::uint64_t offset = base + z * dstEff;
@@ -55,6 +69,41 @@ void RotateBitsLeft(const DibImage& source, DibImage& work) {
         if (bits & (0x80u >> z)) dst[offset] |= mask;
       }
     }
+  }
+}
+
+// One 64 x 64 block of a quarter turn of the pixels at 4, 8 or 24 bits:
+// result pixel (x, y) is source pixel (y, w - 1 - x). The progress value
+// follows the result column.
+void TurnBlockLeft(const DibImage& source, DibImage& work, DWORD xs, DWORD xe, DWORD ys, DWORD ye,
+                   LONG& progress) {
+  const DWORD w = work.GetWidth();
+  const std::size_t srcEff = source.GetEffWidth();
+  const std::size_t dstEff = work.GetEffWidth();
+  const BYTE* src = source.GetBits();
+  BYTE* dst = work.GetBits();
+  const WORD bpp = source.GetBpp();
+  for (DWORD x = xs; x < xe; ++x) {
+    progress = static_cast<LONG>(100 * std::uint64_t{x} / w);
+    const BYTE* from = src + (w - 1 - x) * srcEff;
+    if (bpp == 8) {
+      BYTE* to = dst + ys * dstEff + x;
+      for (DWORD y = ys; y < ye; ++y, to += dstEff) *to = from[y];
+    } else if (bpp == 24) {
+      BYTE* to = dst + ys * dstEff + 3 * std::size_t{x};
+      for (DWORD y = ys; y < ye; ++y, to += dstEff) std::memcpy(to, from + 3 * std::size_t{y}, 3);
+    } else {
+      for (DWORD y = ys; y < ye; ++y) OrNibble(dst + y * dstEff, x, NibbleAt(from, y));
+    }
+  }
+}
+
+// A plane (one byte per pixel, rows `width` long) turned left over one block.
+void TurnPlaneLeft(const BYTE* from, DWORD fromWidth, BYTE* to, DWORD toWidth, DWORD xs, DWORD xe,
+                   DWORD ys, DWORD ye) {
+  for (DWORD x = xs; x < xe; ++x) {
+    const BYTE* column = from + std::size_t{toWidth - 1 - x} * fromWidth;
+    for (DWORD y = ys; y < ye; ++y) to[std::size_t{y} * toWidth + x] = column[y];
   }
 }
 
@@ -70,55 +119,25 @@ bool DibImage::RotateLeft(DibImage* destination) {
     SetLastErrorText(work.GetLastError());
     return false;
   }
+  if (selection_ != nullptr) {
+    const RECT& box = info_.selectionBox;
+    const LONG w = static_cast<LONG>(resultWidth);
+    work.info_.selectionBox = {w - box.top, box.right, w - box.bottom, box.left};
+  }
 
-  const LONG w = static_cast<LONG>(resultWidth);
-  // Result pixel (x, y) is source pixel (y, w - 1 - x).
-  auto copyPlanes = [&](LONG x0, LONG x1, LONG y0, LONG y1) {
-    if (alpha_ != nullptr) {
-      for (LONG x = x0; x < x1; ++x) {
-        for (LONG y = y0; y < y1; ++y) work.AlphaSet(x, y, UncheckedAlphaGet(y, w - 1 - x));
+  const bool bits = GetBpp() == 1;
+  if (bits) RotateBitsLeft(*this, work);
+  for (DWORD xs = 0; xs < resultWidth; xs += kRotateBlock) {
+    const DWORD xe = std::min(resultWidth, xs + kRotateBlock);
+    for (DWORD ys = 0; ys < resultHeight; ys += kRotateBlock) {
+      const DWORD ye = std::min(resultHeight, ys + kRotateBlock);
+      // The 1-bit turn is done above and leaves the progress value alone.
+      if (!bits) TurnBlockLeft(*this, work, xs, xe, ys, ye, info_.progress);
+      if (alpha_ != nullptr) {
+        TurnPlaneLeft(alpha_, GetWidth(), work.alpha_, resultWidth, xs, xe, ys, ye);
       }
-    }
-    if (selection_ != nullptr) {
-      const RECT& box = info_.selectionBox;
-      work.info_.selectionBox = {w - box.top, box.right, w - box.bottom, box.left};
-      for (LONG x = x0; x < x1; ++x) {
-        for (LONG y = y0; y < y1; ++y) {
-          work.SelectionSet(x, y, UncheckedSelectionGet(y, w - 1 - x));
-        }
-      }
-    }
-  };
-
-  if (GetBpp() == 1) {
-    RotateBitsLeft(*this, work);
-    copyPlanes(0, w, 0, static_cast<LONG>(resultHeight));
-  } else {
-    const std::uint64_t dstEff = work.GetEffWidth();
-    for (DWORD xs = 0; xs < resultWidth; xs += kRotateBlock) {
-      const DWORD xe = std::min(resultWidth, xs + kRotateBlock);
-      for (DWORD ys = 0; ys < resultHeight; ys += kRotateBlock) {
-        const DWORD ye = std::min(resultHeight, ys + kRotateBlock);
-        for (DWORD x = xs; x < xe; ++x) {
-          info_.progress = static_cast<LONG>(100 * static_cast<std::uint64_t>(x) / resultWidth);
-          const LONG sy = w - 1 - static_cast<LONG>(x);
-          if (GetBpp() == 24) {
-            BYTE* to = work.UncheckedGetPixelPointer(static_cast<LONG>(x), static_cast<LONG>(ys));
-            const BYTE* from = UncheckedGetPixelPointer(static_cast<LONG>(ys), sy);
-            for (DWORD y = ys; y < ye; ++y) {
-              std::memcpy(to, from, 3);
-              from += 3;
-              to += dstEff;
-            }
-          } else {
-            for (DWORD y = ys; y < ye; ++y) {
-              work.SetPixelIndex(static_cast<LONG>(x), static_cast<LONG>(y),
-                                 UncheckedGetPixelIndex(static_cast<LONG>(y), sy));
-            }
-          }
-        }
-        copyPlanes(static_cast<LONG>(xs), static_cast<LONG>(xe), static_cast<LONG>(ys),
-                   static_cast<LONG>(ye));
+      if (selection_ != nullptr) {
+        TurnPlaneLeft(selection_, GetWidth(), work.selection_, resultWidth, xs, xe, ys, ye);
       }
     }
   }
@@ -137,20 +156,32 @@ bool DibImage::Rotate180(DibImage* destination) {
     return false;
   }
 
-  const LONG width = static_cast<LONG>(GetWidth());
-  const LONG height = static_cast<LONG>(GetHeight());
-  const bool indexed = IsIndexed();
-  for (LONG y = 0; y < height; ++y) {
-    info_.progress = static_cast<LONG>(100 * static_cast<std::int64_t>(y) / height);
-    const LONG ty = height - 1 - y;
-    for (LONG x = 0; x < width; ++x) {
-      const LONG tx = width - 1 - x;
-      if (indexed) {
-        work.SetPixelIndex(tx, ty, UncheckedGetPixelIndex(x, y));
-      } else {
-        work.SetPixelColor(tx, ty, UncheckedGetPixelColor(x, y, true), false);
-      }
-      if (alpha_ != nullptr) work.AlphaSet(tx, ty, UncheckedAlphaGet(x, y));
+  const DWORD width = GetWidth();
+  const DWORD height = GetHeight();
+  const WORD bpp = GetBpp();
+  for (DWORD y = 0; y < height; ++y) {
+    info_.progress = static_cast<LONG>(100 * std::uint64_t{y} / height);
+    const BYTE* from = GetBits(y);
+    BYTE* to = work.GetBits(height - 1 - y);
+    switch (bpp) {
+      case 8:
+        std::reverse_copy(from, from + width, to);
+        break;
+      case 24:
+        for (DWORD x = 0; x < width; ++x) {
+          std::memcpy(to + 3 * std::size_t{width - 1 - x}, from + 3 * std::size_t{x}, 3);
+        }
+        break;
+      case 4:
+        for (DWORD x = 0; x < width; ++x) OrNibble(to, width - 1 - x, NibbleAt(from, x));
+        break;
+      default:
+        for (DWORD x = 0; x < width; ++x) OrBit(to, width - 1 - x, BitAt(from, x));
+        break;
+    }
+    if (alpha_ != nullptr) {
+      const BYTE* alphaRow = alpha_ + std::size_t{y} * width;
+      std::reverse_copy(alphaRow, alphaRow + width, work.alpha_ + std::size_t{height - 1 - y} * width);
     }
   }
 
