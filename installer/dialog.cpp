@@ -95,10 +95,9 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY:
       OnDestroy(*state);
       break;
-    case kDiscoveryReplyMessage:
-      HandleDiscoveryReply(dialog, state->ports, reinterpret_cast<const BYTE*>(lParam));
-      break;
     default:
+      // The discovery's own messages are not the dialog manager's.
+      if (HandleDiscoveryMessage(dialog, state->ports, message, wParam, lParam)) return TRUE;
       break;
   }
   return 0;

@@ -13,6 +13,7 @@ struct DialogState {
   HANDLE discoveryThread = nullptr;
 };
 
-// Every message it handles returns 0, so the dialog manager also does its
+// Every message it handles returns 0 (but the network discovery's own, see
+// network_discovery.h), so the dialog manager also does its
 // default processing (the close box thereby becomes the Exit command).
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -7,6 +7,7 @@ constexpr size_t kMessageChars = 1024;
 }  // namespace
 
 void SetResourceInstance(HINSTANCE instance) { gInstance = instance; }
+HINSTANCE GetResourceInstance() { return gInstance; }
 
 int LoadResourceText(UINT id, WCHAR* out, int chars) {
   if (chars <= 0) return 0;

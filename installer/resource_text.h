@@ -5,6 +5,7 @@
 #include <windows.h>
 
 void SetResourceInstance(HINSTANCE instance);
+HINSTANCE GetResourceInstance();
 
 // Loads string `id` into out[N]; an empty text when it is missing.
 int LoadResourceText(UINT id, WCHAR* out, int chars);

@@ -85,8 +85,26 @@ struct DeviceInfoSetTraits {
   static void Close(Handle h) { SetupDiDestroyDeviceInfoList(h); }
 };
 
+// Device contexts made with CreateDCW or CreateCompatibleDC, and GDI objects
+// (fonts, bitmaps); an object must leave its context before it goes.
+struct DcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DeleteDC(h); }
+};
+
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
+
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedPrinter = ScopedHandle<PrinterHandleTraits>;
 using ScopedKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedService = ScopedHandle<ServiceHandleTraits>;
 using ScopedDeviceInfoSet = ScopedHandle<DeviceInfoSetTraits>;
+using ScopedDc = ScopedHandle<DcTraits>;
+using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;

@@ -53,4 +53,19 @@ inline constexpr WCHAR kTcpPortNameFormat[] = L"%ws_%d";
 inline constexpr WCHAR kTcpMonitorObject[] = L",XcvMonitor Standard TCP/IP Port";
 inline constexpr WCHAR kAddPortCommand[] = L"AddPort";
 
+// Network discovery: the datagrams, the narrow debug output pieces and the
+// log lines.
+inline constexpr char kDiscoveryQuery[] = "KQ0001FIND";
+inline constexpr char kDiscoveryReplyPrefix[] = "KQ0001FOUND";
+inline constexpr char kDebugAdapterName[] = "Adapter Name:";
+inline constexpr char kDebugAdapterDescription[] = "Adapter Description:";
+inline constexpr char kDebugAdapterType[] = "Adapter Type:";
+inline constexpr char kDebugIpAddress[] = "IP Address:";
+inline constexpr char kDebugThreadCreated[] = "Create UDP receiving thread for IP:";
+inline constexpr char kDebugBindFailed[] = "Failed to bind with IP:";
+inline constexpr char kDebugLineEnd[] = "\r\n";
+inline constexpr char kNoAddress[] = "0.0.0.0";
+inline constexpr WCHAR kLogSendFailed[] = L"UDP send data failed with error %u\n";
+inline constexpr WCHAR kLogReplyReceived[] = L"UDPReceiveThread: received data at: %s\n";
+
 }  // namespace texts

@@ -22,3 +22,9 @@
 #if __has_include("winsim/kernel_more.h")
 #include "winsim/kernel_more.h"
 #endif
+#if __has_include("winsim/kernel_threads.h")
+#include "winsim/kernel_threads.h"
+#endif
+#if __has_include("winsim/gdi_draw.h")
+#include "winsim/gdi_draw.h"
+#endif

@@ -18,6 +18,7 @@ struct Resources {
   LANGID uiLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
   std::map<int, std::map<LANGID, sim::DialogTemplate>> dialogs;
   std::map<UINT, std::map<LANGID, std::wstring>> strings;
+  std::map<std::string, std::map<long, std::string>> files;  // type, id: host path
 };
 
 Resources& Res() {
@@ -87,7 +88,10 @@ class Script {
         if (type.kind == Token::kWord && type.text == "DIALOGEX") {
           Dialog(static_cast<int>(id));
         } else if (Peek().kind == Token::kString) {
-          Next();  // a file resource (manifest, bitmap): nothing to serve here
+          // A file resource (manifest, bitmap): kept by type and id.
+          auto file = std::filesystem::path(path_).parent_path() / Next().text;
+          std::lock_guard<std::mutex> guard(Res().lock);
+          Res().files[type.text][id] = file.string();
         } else {
           Fail(Where(), "unknown resource statement near " + type.text);
         }
@@ -407,6 +411,16 @@ bool LookupString(UINT id, std::wstring& out) {
   return true;
 }
 
+bool LookupFileResource(const std::string& type, long id, std::string& path) {
+  std::lock_guard<std::mutex> guard(Res().lock);
+  auto byType = Res().files.find(type);
+  if (byType == Res().files.end()) return false;
+  auto it = byType->second.find(id);
+  if (it == byType->second.end()) return false;
+  path = it->second;
+  return true;
+}
+
 void ResetResources() {
   // The scripts stay loaded: they are the program's, not the machine's.
   std::lock_guard<std::mutex> guard(Res().lock);
@@ -424,6 +438,7 @@ void LoadResourceScript(const std::string& path) {
     std::lock_guard<std::mutex> guard(Res().lock);
     Res().dialogs.clear();
     Res().strings.clear();
+    Res().files.clear();
   }
   std::map<std::string, long> symbols;
   Script(path, symbols).Parse();

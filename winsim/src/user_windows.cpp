@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "program_threads.h"
 #include "world.h"
 
 namespace winsim {
@@ -266,6 +267,7 @@ void OnModalDialog(std::function<void(HWND)> script) {
 
 void PumpMessages() {
   for (;;) {
+    DeliverSentMessages();
     Posted posted;
     {
       std::lock_guard<std::mutex> guard(U().lock);
@@ -430,9 +432,12 @@ BOOL DestroyWindow(HWND window) {
     proc = w->proc;
   }
   if (proc) proc(window, WM_DESTROY, 0, 0);
-  std::lock_guard<std::mutex> guard(U().lock);
-  for (HWND child : W(window)->children) U().windows.erase(Key(child));
-  U().windows.erase(Key(window));
+  {
+    std::lock_guard<std::mutex> guard(U().lock);
+    for (HWND child : W(window)->children) U().windows.erase(Key(child));
+    U().windows.erase(Key(window));
+  }
+  ReleaseSendersTo(window);
   return TRUE;
 }
 
@@ -454,6 +459,7 @@ HWND GetParent(HWND window) {
 }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsProgramThread()) return SendFromProgramThread(window, message, wParam, lParam);
   DLGPROC proc;
   {
     std::lock_guard<std::mutex> guard(U().lock);

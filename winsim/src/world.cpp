@@ -7,7 +7,9 @@
 #include <map>
 #include <vector>
 
+#include "program_threads.h"
 #include "sim.h"
+#include "sim_network.h"
 
 namespace winsim {
 namespace {
@@ -139,6 +141,10 @@ namespace sim {
 std::string Utf8(const std::wstring& text) { return Narrow(text); }
 
 void ResetWorld() {
+  // The program's own threads end first: they may still use the machine.
+  EndThreads();
+  ResetAdapters();
+  ResetGdi();
   {
     auto& m = M();
     std::lock_guard<std::mutex> guard(m.lock);
@@ -199,6 +205,11 @@ std::vector<ProcessLaunch> Processes() {
 extern "C" {
 
 void Sleep(DWORD milliseconds) {
+  // The virtual clock is the test's thread's; the program's own threads wait.
+  if (IsProgramThread()) {
+    ProgramThreadSleep(milliseconds);
+    return;
+  }
   auto& m = M();
   std::lock_guard<std::mutex> guard(m.lock);
   m.now += milliseconds;

@@ -50,6 +50,9 @@ bool PortDeviceOpenable(const std::wstring& name);
 // UI language; false when the resource scripts define none.
 bool LookupDialog(int id, sim::DialogTemplate& out);
 bool LookupString(UINT id, std::wstring& out);
+// The file of a file resource (e.g. type "BITMAP"), as a host path; false
+// when the resource scripts define none.
+bool LookupFileResource(const std::string& type, long id, std::string& path);
 
 // Reset hooks of each piece, called by sim::ResetWorld.
 void ResetFiles();
