@@ -7,9 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "page_file.h"
-#include "printer_description.h"
-#include "substitute_host.h"
+#include "band_job.h"
 
 #ifndef BANDHOST_DEFAULT_PLUGIN
 #error "the build names the default plug-in library"
@@ -31,14 +29,11 @@ constexpr char kUsage[] =
 
 struct Arguments {
   std::string plugin = BANDHOST_DEFAULT_PLUGIN;
-  unsigned bandHeight = 256;
+  BandJob job;
   bool halftoneGiven = false;
-  bool noHalftone = false;
-  std::string halftone = "HT_NONE";
   bool hasOffset = false, hasTranslate = false, hasSavePaper = false;
   std::string offset, translate, savePaper;
   bool landscape = false;
-  DWORD callbackId = kImageProcessingCallbackId;
   std::string page;
   std::string output;
 };
@@ -65,12 +60,12 @@ std::string ParseArguments(int argc, char** argv, Arguments& args) {
       args.plugin = value;
     } else if (arg == "--band-height") {
       if (!ParseUnsigned(value, 65535, number) || number == 0) return "bad band height: " + value;
-      args.bandHeight = static_cast<unsigned>(number);
+      args.job.bandHeight = static_cast<unsigned>(number);
     } else if (arg == "--halftone") {
       args.halftoneGiven = true;
-      args.halftone = value;
+      args.job.halftone = value;
     } else if (arg == "--no-halftone") {
-      args.noHalftone = true;
+      args.job.noHalftone = true;
     } else if (arg == "--offset") {
       args.hasOffset = true;
       args.offset = value;
@@ -84,7 +79,7 @@ std::string ParseArguments(int argc, char** argv, Arguments& args) {
       args.landscape = true;
     } else if (arg == "--callback-id") {
       if (!ParseUnsigned(value, 0xFFFFFFFFul, number)) return "bad callback id: " + value;
-      args.callbackId = static_cast<DWORD>(number);
+      args.job.callbackId = static_cast<DWORD>(number);
     } else if (arg == "-o") {
       args.output = value;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -95,113 +90,16 @@ std::string ParseArguments(int argc, char** argv, Arguments& args) {
       args.page = arg;
     }
   }
-  if (args.halftoneGiven && args.noHalftone)
+  if (args.halftoneGiven && args.job.noHalftone)
     return "--halftone and --no-halftone exclude each other";
   if (args.page.empty()) return "no page given";
   if (args.output.empty()) return "no output given (-o OUT.bin)";
   return {};
 }
 
-// The plug-in library and its two entry points.
-class PluginLibrary {
- public:
-  using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-  using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
-
-  explicit PluginLibrary(const std::string& path) : module_(LoadLibraryA(path.c_str())) {
-    if (!module_) return;
-    getClassObject = reinterpret_cast<GetClassObjectFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module_, "DllGetClassObject")));
-    canUnloadNow = reinterpret_cast<CanUnloadNowFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module_, "DllCanUnloadNow")));
-  }
-  ~PluginLibrary() {
-    if (module_) FreeLibrary(module_);
-  }
-  PluginLibrary(const PluginLibrary&) = delete;
-  PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-  bool Loaded() const { return module_ && getClassObject && canUnloadNow; }
-
-  GetClassObjectFn getClassObject = nullptr;
-  CanUnloadNowFn canUnloadNow = nullptr;
-
- private:
-  HMODULE module_;
-};
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "bandhost: %s\n", message.c_str());
   return 1;
-}
-
-// The plug-in's object for the whole job, created as the host creates it.
-HRESULT CreatePlugin(const PluginLibrary& library, IPrintOemUni2*& plugin) {
-  plugin = nullptr;
-  IClassFactory* factory = nullptr;
-  HRESULT hr = library.getClassObject(CLSID_OEMRENDER, IID_IClassFactory,
-                                      reinterpret_cast<void**>(&factory));
-  if (FAILED(hr)) return hr;
-  hr = factory->CreateInstance(nullptr, IID_IPrintOemUni2, reinterpret_cast<void**>(&plugin));
-  factory->Release();
-  return hr;
-}
-
-// Runs every band of the page; returns an error text or nothing.
-std::string RunJob(IPrintOemUni2* plugin, SubstituteHost& host, const Arguments& args,
-                   const GrayPage& page) {
-  char method[] = "ImageProcessing";
-  if (plugin->GetImplementedMethod(method) != S_OK) return "the plug-in does not process images";
-  if (FAILED(plugin->PublishDriverInterface(host.ServiceObject()))) {
-    return "the plug-in refused the host's service interface";
-  }
-  DRVENABLEDATA hooks = {};
-  if (FAILED(plugin->EnableDriver(PRINTER_OEMINTF_VERSION, sizeof hooks, &hooks))) {
-    return "EnableDriver failed";
-  }
-  GDIINFO gdiInfo = {};
-  gdiInfo.cBitsPixel = 8;
-  gdiInfo.cPlanes = 1;
-  DEVINFO devInfo = {};
-  wchar_t printerName[] = L"bandhost";
-  PDEVOEM pdev = nullptr;
-  if (FAILED(plugin->EnablePDEV(host.Devobj(), printerName, 0, nullptr, sizeof gdiInfo, &gdiInfo,
-                                sizeof devInfo, &devInfo, host.HostFunctions(), &pdev))) {
-    plugin->DisableDriver();
-    return "EnablePDEV failed";
-  }
-  host.Devobj()->pdevOEM = pdev;
-
-  const unsigned stride = (page.width + 3) & ~3u;
-  std::string halftone = args.halftone;
-  IPPARAMS params = {};
-  params.dwSize = sizeof params;
-  params.pHalftoneOption = args.noHalftone ? nullptr : halftone.data();
-  for (unsigned top = 0; top < page.height; top += args.bandHeight) {
-    const unsigned rows = page.height - top < args.bandHeight ? page.height - top : args.bandHeight;
-    std::vector<BYTE> band(static_cast<std::size_t>(stride) * rows, 255);  // padding is white
-    for (unsigned row = 0; row < rows; ++row) {
-      const BYTE* source = page.pixels.data() + static_cast<std::size_t>(top + row) * page.width;
-      std::copy(source, source + page.width,
-                band.begin() + static_cast<std::ptrdiff_t>(row) * stride);
-    }
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = static_cast<LONG>(page.width);
-    header.biHeight = static_cast<LONG>(rows);
-    header.biPlanes = 1;
-    header.biBitCount = 8;
-    header.biSizeImage = static_cast<DWORD>(band.size());
-    PBYTE result = nullptr;
-    // A declined band (all zero, wrong callback id) is the plug-in's answer, not a failure.
-    plugin->ImageProcessing(host.Devobj(), band.data(), &header, nullptr, args.callbackId, &params,
-                            &result);
-  }
-
-  plugin->DisablePDEV(host.Devobj());
-  host.Devobj()->pdevOEM = nullptr;
-  plugin->DisableDriver();
-  return {};
 }
 
 }  // namespace
@@ -222,28 +120,14 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ReadPage(args.page, page, error)) return Fail(error);
 
-  PluginLibrary library(args.plugin);
-  if (!library.Loaded()) return Fail("cannot load the plug-in library " + args.plugin);
-
   SubstituteHost host;
   if (args.hasOffset) host.SetOption(kFeatureHorizontalOffset, args.offset);
   if (args.hasTranslate) host.SetOption(kFeatureTranslate180, args.translate);
   if (args.hasSavePaper) host.SetOption(kFeatureSavePaperMode, args.savePaper);
   host.SetLandscape(args.landscape);
 
-  IPrintOemUni2* plugin = nullptr;
-  const HRESULT hr = CreatePlugin(library, plugin);
-  if (FAILED(hr)) {
-    char text[64];
-    std::snprintf(text, sizeof text, "cannot create the plug-in object (0x%08lX)",
-                  static_cast<unsigned long>(hr));
-    return Fail(text);
-  }
-  error = RunJob(plugin, host, args, page);
-  plugin->Release();
+  error = RunBandJob(args.plugin, host, args.job, page);
   if (!error.empty()) return Fail(error);
-  if (library.canUnloadNow() != S_OK) return Fail("the plug-in still holds objects after the job");
-  if (host.ServiceReferences() != 0) return Fail("the plug-in still holds the host's service");
 
   std::ofstream out(args.output, std::ios::binary);
   out.write(reinterpret_cast<const char*>(host.Spool().data()),
