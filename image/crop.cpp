@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dib_image.h"
+#include "packed_pixels.h"
 
 namespace {
 
@@ -44,26 +45,20 @@ bool DibImage::Crop(LONG left, LONG top, LONG right, LONG bottom, DibImage* dest
   work.info_.backgroundIndex = info_.backgroundIndex;
   work.info_.backgroundColor = info_.backgroundColor;
 
+  // The work image comes zeroed from Create: sub-byte pixels are ORed in,
+  // and the row padding is already 0.
   const DWORD bpp = GetBpp();
-  if (bpp < 8) {
-    // Sub-byte pixels go one by one; the row padding must not be left as
-    // stale memory.
-    work.Clear(0);
-  }
+  const DWORD first = static_cast<DWORD>(startColumn);
   for (std::int64_t y = startRow; y < endRow; ++y) {
     info_.progress = static_cast<LONG>(100 * (y - startRow) / newHeight);
-    const LONG ty = static_cast<LONG>(y - startRow);
-    if (bpp < 8) {
-      for (std::int64_t x = startColumn; x < endColumn; ++x) {
-        work.SetPixelIndex(static_cast<LONG>(x - startColumn), ty,
-                           GetPixelIndex(static_cast<LONG>(x), static_cast<LONG>(y)));
-      }
+    BYTE* to = work.GetBits(static_cast<DWORD>(y - startRow));
+    const BYTE* from = GetBits(static_cast<DWORD>(y));
+    if (bpp == 1) {
+      for (DWORD x = 0; x < newWidth; ++x) OrBit(to, x, BitAt(from, first + x));
+    } else if (bpp == 4) {
+      for (DWORD x = 0; x < newWidth; ++x) OrNibble(to, x, NibbleAt(from, first + x));
     } else {
-      BYTE* to = work.GetBits(static_cast<DWORD>(ty));
-      const BYTE* from = GetBits(static_cast<DWORD>(y)) + startColumn * bpp / 8;
-      const std::size_t bytes = static_cast<std::size_t>(newWidth) * bpp / 8;
-      std::memcpy(to, from, bytes);
-      std::memset(to + bytes, 0, work.GetEffWidth() - bytes);
+      std::memcpy(to, from + startColumn * bpp / 8, static_cast<std::size_t>(newWidth) * bpp / 8);
     }
   }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "dib_image.h"
+#include "packed_pixels.h"
 
 namespace {
 
@@ -27,19 +28,6 @@ bool PrepareRotation(const DibImage& source, DibImage& work, DWORD width, DWORD 
   if (withSelection && source.SelectionIsValid() && !work.SelectionCreate()) return false;
   return true;
 }
-
-// Pixel access through a row pointer for the indexed depths below 8 bits.
-BYTE NibbleAt(const BYTE* row, DWORD x) {
-  return static_cast<BYTE>((x & 1) != 0 ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-}
-
-void OrNibble(BYTE* row, DWORD x, BYTE value) {
-  row[x >> 1] |= static_cast<BYTE>((x & 1) != 0 ? value : value << 4);
-}
-
-BYTE BitAt(const BYTE* row, DWORD x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
-
-void OrBit(BYTE* row, DWORD x, BYTE bit) { row[x >> 3] |= static_cast<BYTE>(bit << (7 - (x & 7))); }
 
 // 1 bit per pixel: works on whole source bytes, padding included, and ORs
 // each set bit into the result. Source pixel (8x + z, y) lands in result row

@@ -19,7 +19,7 @@ namespace {
 // The reference versions are slow on purpose; under the sanitizers every
 // pixel costs several times more, so fewer rounds there.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kRounds = 2;
+constexpr int kRounds = 3;
 #else
 constexpr int kRounds = 6;
 #endif

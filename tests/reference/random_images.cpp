@@ -57,6 +57,16 @@ void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
   const DWORD colours = image.GetNumColors();
   if (spec.grayPalette) {
     image.SetGrayPalette();
+  } else if (spec.bpp == 8 && Below(3) == 0) {
+    // Nearly the identity: a gray conversion must still happen.
+    image.SetGrayPalette();
+    for (int changes = 1 + static_cast<int>(Below(3)); changes > 0; --changes) {
+      const BYTE index = static_cast<BYTE>(random_());
+      RGBQUAD entry = image.GetPaletteColor(index);
+      BYTE* channel = Below(3) == 0 ? &entry.rgbBlue : (Below(2) == 0 ? &entry.rgbGreen : &entry.rgbRed);
+      *channel = static_cast<BYTE>(*channel ^ 1);
+      image.SetPaletteColor(index, entry);
+    }
   } else {
     for (DWORD i = 0; i < colours; ++i) {
       // Palette entries gray or nearly so, so that the gray levels still
