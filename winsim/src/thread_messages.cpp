@@ -31,8 +31,9 @@ struct Mailbox {
   std::deque<std::shared_ptr<SentMessage>> queue;
 };
 
+// Never destroyed: threads still running at the program's end use it.
 Mailbox& Box() {
-  static Mailbox box;
+  static Mailbox& box = *new Mailbox;
   return box;
 }
 

@@ -37,8 +37,9 @@ struct Threads {
   std::vector<std::thread> started;
 };
 
+// Never destroyed: threads still running at the program's end use it.
 Threads& T() {
-  static Threads threads;
+  static Threads& threads = *new Threads;
   return threads;
 }
 

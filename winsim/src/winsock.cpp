@@ -33,8 +33,9 @@ struct Network {
   SOCKET next = 0x100;
 };
 
+// Never destroyed: threads still running at the program's end use it.
 Network& N() {
-  static Network network;
+  static Network& network = *new Network;
   return network;
 }
 
