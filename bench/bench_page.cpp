@@ -50,7 +50,8 @@ BenchPage MakeBenchPage(std::uint32_t width, std::uint32_t height) {
         break;
       default:  // a photograph: smooth shapes
         for (std::uint32_t x = 0; x < width; ++x) {
-          const double v = 128 + 90 * std::sin(x * 0.031 + y * 0.017) * std::cos(y * 0.023 - x * 0.011) +
+          const double v = 128 +
+                           90 * std::sin(x * 0.031 + y * 0.017) * std::cos(y * 0.023 - x * 0.011) +
                            30 * std::sin((x + y) * 0.071);
           row[x] = static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
         }

@@ -88,7 +88,8 @@ BENCHMARK(BM_Rotate180)->ArgName("reference")->Arg(kFast)->Arg(kReference);
 // Paper saving's crop: a few rows off the top and the bottom.
 void BM_Crop(benchmark::State& state) {
   RunOnBands(state, [](DibImage& image) {
-    image.Crop(0, 3, static_cast<LONG>(image.GetWidth()), static_cast<LONG>(kBandRows) - 7, nullptr);
+    image.Crop(0, 3, static_cast<LONG>(image.GetWidth()), static_cast<LONG>(kBandRows) - 7,
+               nullptr);
   });
 }
 BENCHMARK(BM_Crop);

@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_page: width and height out of range\n");
     return 2;
   }
-  const BenchPage page = MakeBenchPage(static_cast<std::uint32_t>(width),
-                                       static_cast<std::uint32_t>(height));
+  const BenchPage page =
+      MakeBenchPage(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
   std::FILE* out = std::fopen(argv[3], "wb");
   if (out == nullptr) {
     std::perror(argv[3]);

@@ -35,9 +35,8 @@ IPrintOemUni2* Plugin() {
     const auto getClassObject =
         FunctionCast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
     IClassFactory* factory = nullptr;
-    if (getClassObject == nullptr ||
-        FAILED(getClassObject(CLSID_OEMRENDER, IID_IClassFactory,
-                              reinterpret_cast<void**>(&factory)))) {
+    if (getClassObject == nullptr || FAILED(getClassObject(CLSID_OEMRENDER, IID_IClassFactory,
+                                                           reinterpret_cast<void**>(&factory)))) {
       return nullptr;
     }
     IPrintOemUni2* object = nullptr;
@@ -51,7 +50,8 @@ IPrintOemUni2* Plugin() {
 const BenchPage& PageOf(std::uint32_t width, std::uint32_t rows) {
   static std::map<std::pair<std::uint32_t, std::uint32_t>, BenchPage> pages;
   auto found = pages.find({width, rows});
-  if (found == pages.end()) found = pages.emplace(std::make_pair(width, rows), MakeBenchPage(width, rows)).first;
+  if (found == pages.end())
+    found = pages.emplace(std::make_pair(width, rows), MakeBenchPage(width, rows)).first;
   return found->second;
 }
 
@@ -122,10 +122,9 @@ void ProcessPage(benchmark::State& state, std::uint32_t width, std::uint32_t pag
 
 constexpr std::uint32_t kPageRows = 2048;
 
-const char* const kHalftones[] = {"HT_NONE",           "HT_Ordered",
-                                  "HT_Burkes",         "HT_Stucki",
-                                  "HT_FloydSteinberg", "HT_Jarvis-Judice-Ninke",
-                                  "HT_Sierra",         "HT_StevensonArce"};
+const char* const kHalftones[] = {"HT_NONE",   "HT_Ordered",        "HT_Burkes",
+                                  "HT_Stucki", "HT_FloydSteinberg", "HT_Jarvis-Judice-Ninke",
+                                  "HT_Sierra", "HT_StevensonArce"};
 
 void Register(const std::string& name, std::uint32_t width, std::uint32_t pageRows,
               std::uint32_t bandRows, const Job& job) {

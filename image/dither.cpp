@@ -74,9 +74,9 @@ struct Kernel {
   int divisor;
   int sameRow[3];  // weight of the pixel 1 and 2 to the right ([0] unused)
   int below[kMaxRowsBelow + 1][2 * kMaxReach + 1];  // [dy][dx + kMaxReach]; dy 0 unused
-  int reach;        // largest |dx| of the rows below
-  int nextRowReach; // largest |dx| of the next row
-  int weights[kMaxWeights];  // the distinct weights, one share table each
+  int reach;                                        // largest |dx| of the rows below
+  int nextRowReach;                                 // largest |dx| of the next row
+  int weights[kMaxWeights];                         // the distinct weights, one share table each
   int weightCount;
 };
 
@@ -148,7 +148,8 @@ struct Shares {
     std::array<Table, kMaxWeights> tables{};
     for (int slot = 0; slot < K.weightCount; ++slot) {
       for (int value = 0; value < 256; ++value) {
-        tables[slot][value] = static_cast<std::int8_t>(ErrorOf(value) * K.weights[slot] / K.divisor);
+        tables[slot][value] =
+            static_cast<std::int8_t>(ErrorOf(value) * K.weights[slot] / K.divisor);
       }
     }
     return tables;
@@ -174,12 +175,6 @@ struct Shares {
       if (K.weights[slot] == weight) return slot;
     }
     return -1;
-  }
-
-  template <int Weight>
-  static int Of(int value) {
-    static_assert(SlotOf(Weight) >= 0);
-    return kTables[SlotOf(Weight)][value];
   }
 
   template <int Weight>
@@ -378,7 +373,8 @@ class Diffusion {
   static void TakeLanes(Lanes& sum, const BYTE* at) {
     [&]<int... I>(std::integer_sequence<int, I...>) {
       (TakeLanesTap<Dy, kMaxReach - I>(sum, at), ...);
-    }(std::make_integer_sequence<int, 2 * kMaxReach + 1>{});
+    }
+    (std::make_integer_sequence<int, 2 * kMaxReach + 1>{});
   }
 
   template <int Dy, int Dx>
@@ -432,15 +428,15 @@ class Diffusion {
     const LONG from = std::max(x0 - kMargin, LONG{0});
     const LONG to = std::min(x0 + kStrip + kMargin, width_);
     std::memcpy(values + (from - (x0 - kMargin)), row + from, static_cast<std::size_t>(to - from));
-    [&]<int... Slot>(std::integer_sequence<int, Slot...>) {
-      (FillSlot<Slot>(values, strip), ...);
-    }(std::make_integer_sequence<int, kMaxWeights>{});
+    [&]<int... Slot>(std::integer_sequence<int, Slot...>) { (FillSlot<Slot>(values, strip), ...); }
+    (std::make_integer_sequence<int, kMaxWeights>{});
   }
 
   template <int Slot>
   static void FillSlot(const BYTE* values, ShareStrip& strip) {
     if constexpr (Slot < K.weightCount && UsesWeightBelow(Slot)) {
-      for (LONG i = 0; i < kSpan; i += kLanes) SharesOf<K.weights[Slot]>(values + i, strip.bySlot[Slot] + i);
+      for (LONG i = 0; i < kSpan; i += kLanes)
+        SharesOf<K.weights[Slot]>(values + i, strip.bySlot[Slot] + i);
     }
   }
 
@@ -451,7 +447,8 @@ class Diffusion {
     if constexpr (HasRow<Dy>()) {
       [&]<int... I>(std::integer_sequence<int, I...>) {
         (TakeStripTap<Dy, kMaxReach - I>(sum, strip, c), ...);
-      }(std::make_integer_sequence<int, 2 * kMaxReach + 1>{});
+      }
+      (std::make_integer_sequence<int, 2 * kMaxReach + 1>{});
     }
   }
 
@@ -630,9 +627,8 @@ bool DibImage::Dither(LONG method) {
   if (SelectionIsValid() && !output.SelectionCopy(*this)) return false;
   if (AlphaIsValid() && !output.AlphaCopy(*this)) return false;
 
-  const Planes planes = {info_.pixels,         info_.effWidth,
-                         output.info_.pixels,  output.info_.effWidth,
-                         header_.biWidth,      header_.biHeight};
+  const Planes planes = {info_.pixels,          info_.effWidth,  output.info_.pixels,
+                         output.info_.effWidth, header_.biWidth, header_.biHeight};
   RowLoop rows(info_.progress, info_.escape, header_.biHeight);
   switch (method) {
     case 1:

@@ -169,7 +169,8 @@ bool DibImage::Rotate180(DibImage* destination) {
     }
     if (alpha_ != nullptr) {
       const BYTE* alphaRow = alpha_ + std::size_t{y} * width;
-      std::reverse_copy(alphaRow, alphaRow + width, work.alpha_ + std::size_t{height - 1 - y} * width);
+      std::reverse_copy(alphaRow, alphaRow + width,
+                        work.alpha_ + std::size_t{height - 1 - y} * width);
     }
   }
 

@@ -10,11 +10,11 @@ namespace {
 // Where the operations decide: the diffusion threshold 128, the pipeline's
 // threshold 180, every method-7 table entry and the method-1 level steps
 // (v = ceil(255 * k / 16)), each with its neighbours; and the extremes.
-constexpr BYTE kDecisive[] = {
-    0,   1,   2,   15,  16,  17,  31,  32,  33,  47,  48,  49,  63,  64,  65,  79,  80,  81,
-    95,  96,  97,  111, 112, 113, 127, 128, 129, 143, 144, 145, 159, 160, 161, 175, 176, 177,
-    180, 181, 191, 192, 193, 207, 208, 209, 223, 224, 225, 239, 240, 241, 254, 255, 16,  32,
-    48,  64,  80,  96,  112, 128, 144, 160, 176, 192, 208, 224, 240, 255};
+constexpr BYTE kDecisive[] = {0,   1,   2,   15,  16,  17,  31,  32,  33,  47,  48,  49,  63,  64,
+                              65,  79,  80,  81,  95,  96,  97,  111, 112, 113, 127, 128, 129, 143,
+                              144, 145, 159, 160, 161, 175, 176, 177, 180, 181, 191, 192, 193, 207,
+                              208, 209, 223, 224, 225, 239, 240, 241, 254, 255, 16,  32,  48,  64,
+                              80,  96,  112, 128, 144, 160, 176, 192, 208, 224, 240, 255};
 
 }  // namespace
 
@@ -63,7 +63,8 @@ void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
     for (int changes = 1 + static_cast<int>(Below(3)); changes > 0; --changes) {
       const BYTE index = static_cast<BYTE>(random_());
       RGBQUAD entry = image.GetPaletteColor(index);
-      BYTE* channel = Below(3) == 0 ? &entry.rgbBlue : (Below(2) == 0 ? &entry.rgbGreen : &entry.rgbRed);
+      BYTE* channel =
+          Below(3) == 0 ? &entry.rgbBlue : (Below(2) == 0 ? &entry.rgbGreen : &entry.rgbRed);
       *channel = static_cast<BYTE>(*channel ^ 1);
       image.SetPaletteColor(index, entry);
     }
@@ -100,10 +101,9 @@ void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
     for (LONG y = 0; y < height; ++y) {
       for (LONG x = 0; x < width; ++x) image.SelectionSet(x, y, static_cast<BYTE>(random_() & 3));
     }
-    ImageInternals::Info(image).selectionBox = {static_cast<LONG>(Below(spec.width)),
-                                                static_cast<LONG>(Below(spec.height)),
-                                                static_cast<LONG>(Below(spec.width)),
-                                                static_cast<LONG>(Below(spec.height))};
+    ImageInternals::Info(image).selectionBox = {
+        static_cast<LONG>(Below(spec.width)), static_cast<LONG>(Below(spec.height)),
+        static_cast<LONG>(Below(spec.width)), static_cast<LONG>(Below(spec.height))};
   }
   image.SetXDPI(Below(2) == 0 ? 96 : 203);
   image.SetYDPI(Below(2) == 0 ? 96 : 180);

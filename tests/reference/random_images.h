@@ -14,10 +14,10 @@ namespace reference {
 struct ImageSpec {
   DWORD width;
   DWORD height;
-  DWORD bpp;          // 1, 4, 8 or 24
-  bool grayPalette;   // 8 bits: the identity gray palette (else a random one,
-                      // or for 8 bits now and then the identity with a few
-                      // entries off by one in one colour)
+  DWORD bpp;         // 1, 4, 8 or 24
+  bool grayPalette;  // 8 bits: the identity gray palette (else a random one,
+                     // or for 8 bits now and then the identity with a few
+                     // entries off by one in one colour)
   bool alpha;
   bool selection;
 };

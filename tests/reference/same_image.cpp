@@ -27,12 +27,13 @@ std::string FirstDifference(const BYTE* expected, const BYTE* actual, std::size_
 ::testing::AssertionResult SamePlane(const char* name, const BYTE* expected, const BYTE* actual,
                                      std::size_t size) {
   if ((expected == nullptr) != (actual == nullptr)) {
-    return ::testing::AssertionFailure() << name << " plane: expected "
-                                         << (expected ? "one" : "none") << ", got "
-                                         << (actual ? "one" : "none");
+    return ::testing::AssertionFailure()
+           << name << " plane: expected " << (expected ? "one" : "none") << ", got "
+           << (actual ? "one" : "none");
   }
   if (expected != nullptr && std::memcmp(expected, actual, size) != 0) {
-    return ::testing::AssertionFailure() << name << " plane: " << FirstDifference(expected, actual, size);
+    return ::testing::AssertionFailure()
+           << name << " plane: " << FirstDifference(expected, actual, size);
   }
   return ::testing::AssertionSuccess();
 }
