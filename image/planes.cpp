@@ -43,9 +43,14 @@ bool CopyPlane(BYTE** plane, const DibImage& to, const BYTE* source, const DibIm
 
 }  // namespace
 
+// A ghost's planes are its source's: it may read and write their bytes, but
+// creating, replacing or freeing a plane through it would leave the source
+// holding freed memory, or the ghost holding a plane nobody frees.
+
 bool DibImage::AlphaCreate() {
   if (dib_ == nullptr) return false;
   if (alpha_ != nullptr) return true;
+  if (IsGhost()) return false;
   alpha_ = static_cast<BYTE*>(dib_alloc::Allocate(PlaneBytes(*this)));
   if (alpha_ == nullptr) return false;
   std::memset(alpha_, 255, PlaneBytes(*this));
@@ -53,6 +58,7 @@ bool DibImage::AlphaCreate() {
 }
 
 void DibImage::AlphaDelete() {
+  if (IsGhost()) return;
   dib_alloc::Free(alpha_);
   alpha_ = nullptr;
 }
@@ -68,6 +74,7 @@ void DibImage::AlphaSet(LONG x, LONG y, BYTE value) {
 BYTE DibImage::UncheckedAlphaGet(LONG x, LONG y) const { return alpha_[PlaneOffset(*this, x, y)]; }
 
 bool DibImage::AlphaCopy(const DibImage& from) {
+  if (IsGhost()) return false;
   return CopyPlane(&alpha_, *this, from.alpha_, from);
 }
 
@@ -80,11 +87,13 @@ bool DibImage::AlphaFlip() {
 bool DibImage::SelectionCreate() {
   if (dib_ == nullptr) return false;
   if (selection_ != nullptr) return true;
+  if (IsGhost()) return false;
   selection_ = static_cast<BYTE*>(dib_alloc::AllocateZeroed(PlaneBytes(*this)));
   return selection_ != nullptr;
 }
 
 bool DibImage::SelectionDelete() {
+  if (IsGhost()) return false;
   dib_alloc::Free(selection_);
   selection_ = nullptr;
   // The empty box: left beyond the right edge, bottom above the top.
@@ -107,7 +116,7 @@ BYTE DibImage::UncheckedSelectionGet(LONG x, LONG y) const {
 }
 
 bool DibImage::SelectionCopy(const DibImage& from) {
-  if (!CopyPlane(&selection_, *this, from.selection_, from)) return false;
+  if (IsGhost() || !CopyPlane(&selection_, *this, from.selection_, from)) return false;
   // The box describes the plane; they travel together.
   info_.selectionBox = from.info_.selectionBox;
   return true;

@@ -49,6 +49,9 @@ void SetRegistryDword(HKEY root, const std::wstring& path, const std::wstring& n
 void SetRegistryBinary(HKEY root, const std::wstring& path, const std::wstring& name,
                        const std::vector<BYTE>& value);
 void CreateRegistryKey(HKEY root, const std::wstring& path);
+// A value of any type with any bytes, as a damaged or foreign entry may hold.
+void SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                      const std::vector<BYTE>& data);
 
 // ---- Spooler.
 struct SpoolerDriver {

@@ -10,6 +10,25 @@ namespace {
 
 constexpr std::uint8_t kGs = 0x1D, kEsc = 0x1B;
 
+// Feeds and row widths are cheap in bytes but not in dots: a few bytes can
+// ask for a picture of many gigabytes. No receipt comes near this.
+constexpr std::uint64_t kMaxPictureDots = std::uint64_t{1} << 26;
+
+// The picture's extent so far, as Render will draw it.
+struct Extent {
+  std::uint64_t width = 0, height = 0, y = 0;
+  bool Grow(unsigned rowBytes, unsigned rows) {
+    width = std::max<std::uint64_t>(width, std::uint64_t{rowBytes} * 8);
+    height = std::max(height, y + rows);
+    return width * height <= kMaxPictureDots;
+  }
+  bool Feed(unsigned dots) {
+    y += dots;
+    height = std::max(height, y);
+    return width * height <= kMaxPictureDots;
+  }
+};
+
 // Ends the parse: the commands read so far stay, the error names the offset.
 ParseResult& Fail(ParseResult& result, std::size_t offset, const char* what) {
   char text[160];
@@ -22,6 +41,7 @@ ParseResult& Fail(ParseResult& result, std::size_t offset, const char* what) {
 
 ParseResult Parse(const std::uint8_t* bytes, std::size_t size) {
   ParseResult result;
+  Extent extent;
   std::size_t at = 0;
   while (at < size) {
     const std::size_t start = at;
@@ -32,6 +52,7 @@ ParseResult Parse(const std::uint8_t* bytes, std::size_t size) {
         std::snprintf(what, sizeof what, "unknown command ESC 0x%02X", bytes[at + 1]);
         return Fail(result, start, what);
       }
+      if (!extent.Feed(bytes[at + 2])) return Fail(result, start, "picture too large");
       result.commands.push_back({Command::Kind::kFeed, start, 0, 0, 0, bytes[at + 2]});
       at += 3;
       continue;
@@ -51,6 +72,7 @@ ParseResult Parse(const std::uint8_t* bytes, std::size_t size) {
       const unsigned rows = bytes[at + 6] | (bytes[at + 7] << 8);
       const std::size_t data = static_cast<std::size_t>(rowBytes) * rows;
       if (size - at - 8 < data) return Fail(result, start, "stream ends inside GS v 0 data");
+      if (!extent.Grow(rowBytes, rows)) return Fail(result, start, "picture too large");
       result.commands.push_back({Command::Kind::kRaster, start, rowBytes, rows, at + 8, 0});
       at += 8 + data;
       continue;

@@ -135,6 +135,11 @@ void SetRegistryBinary(HKEY root, const std::wstring& path, const std::wstring& 
   SetValue(root, path, name, REG_BINARY, value);
 }
 
+void SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                      const std::vector<BYTE>& data) {
+  SetValue(root, path, name, type, data);
+}
+
 void CreateRegistryKey(HKEY root, const std::wstring& path) {
   std::lock_guard<std::mutex> guard(R().lock);
   Walk(Base(root), path, true);

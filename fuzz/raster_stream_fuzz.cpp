@@ -1,0 +1,31 @@
+// rasterview's stream decoder on any bytes: a stream is either read whole or
+// refused with an error naming an offset inside it, every command it reports
+// lies inside the stream, and a stream that was read can be drawn.
+#include <cstdint>
+#include <string>
+
+#include "fuzz_input.h"
+#include "raster_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const raster::ParseResult parsed = raster::Parse(data, size);
+  std::size_t end = 0;
+  for (const raster::Command& command : parsed.commands) {
+    FUZZ_CHECK(command.offset == end);
+    if (command.kind == raster::Command::Kind::kFeed) {
+      end = command.offset + 3;
+    } else {
+      FUZZ_CHECK(command.dataOffset == command.offset + 8);
+      end = command.dataOffset + std::size_t{command.rowBytes} * command.rows;
+    }
+    FUZZ_CHECK(end <= size);
+  }
+  if (!parsed.error.empty()) {
+    FUZZ_CHECK(parsed.error.rfind("offset " + std::to_string(end) + ":", 0) == 0);
+    return 0;
+  }
+  FUZZ_CHECK(end == size);
+  const raster::Picture picture = raster::Render(parsed, data);
+  FUZZ_CHECK(picture.dots.size() == std::size_t{picture.width} * picture.height);
+  return 0;
+}
