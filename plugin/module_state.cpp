@@ -6,6 +6,10 @@ namespace {
 LONG volatile gLiveObjects = 0;
 LONG volatile gLocks = 0;
 
+// Read with an interlocked operation, as the counts are changed: a plain read
+// racing with the changes is a data race, whatever the processor makes of it.
+LONG Read(LONG volatile* count) { return InterlockedCompareExchange(count, 0, 0); }
+
 }  // namespace
 
 namespace module_state {
@@ -21,6 +25,6 @@ void LockServer(bool lock) {
   }
 }
 
-bool CanUnload() { return gLiveObjects == 0 && gLocks == 0; }
+bool CanUnload() { return Read(&gLiveObjects) == 0 && Read(&gLocks) == 0; }
 
 }  // namespace module_state

@@ -1,0 +1,107 @@
+// The network discovery's threads against the dialog thread: replies pour
+// in on a receive thread while the broadcast thread empties and counts the
+// found-printer list every cycle and the user switches connections and the
+// list box is refilled. Every access to the list must stay on the dialog
+// thread or under its lock; under ThreadSanitizer (scripts/test-tsan) a
+// race shows. Runs in a network namespace of its own (in_netns.sh).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "installer_fixture.h"
+#include "resource.h"
+#include "sim_network.h"
+
+namespace {
+
+constexpr int kPrinters = 40;
+
+// Replies as a printer sends them, to the discovery's port on loopback,
+// each naming one of kPrinters addresses, until told to stop.
+class Printers {
+ public:
+  Printers() : thread_([this] { Run(); }) {}
+  ~Printers() {
+    stop_ = true;
+    thread_.join();
+  }
+  int Sent() const { return sent_; }
+
+ private:
+  void Run() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9600);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<unsigned char> reply(34, 0);
+    std::copy_n("KQ0001FOUND", 11, reply.begin());
+    for (int i = 0; !stop_; ++i) {
+      reply[19] = 10, reply[20] = 0, reply[21] = 0,
+      reply[22] = static_cast<unsigned char>(1 + i % kPrinters);
+      if (sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof to) > 0)
+        ++sent_;
+      usleep(2000);
+    }
+    close(fd);
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<int> sent_{0};
+  std::thread thread_;
+};
+
+class DiscoveryThreads : public DialogTest {
+ protected:
+  void TearDown() override {
+    if (dialog_) DestroyWindow(dialog_);
+    dialog_ = nullptr;
+    // The discovery's threads live until the program ends; this ends them.
+    sim::EndThreads();
+  }
+
+  size_t FoundCount() {
+    std::lock_guard<std::mutex> guard(state_.ports.foundLock);
+    return state_.ports.found.Count();
+  }
+};
+
+TEST_F(DiscoveryThreads, RepliesAndCyclesMeetTheDialogThread) {
+  const char* own = std::getenv("BRINDOL_OWN_NETNS");
+  if (!own || std::string(own) != "1")
+    GTEST_SKIP() << "needs a network namespace of its own (in_netns.sh)";
+  sim::SetAdapters({{"{loopback}", "loopback", 24, {"127.0.0.1"}}});
+  sim::AllowNetworkTraffic(true);
+  Open();
+  ASSERT_EQ(sim::OpenSockets(), (std::vector<std::string>{"udp 127.0.0.1:9600"}));
+
+  Printers printers;
+  // Two broadcast cycles (an emptying at 3 s and 7 s, a count at 4 s and
+  // 8 s) while the user keeps switching between NET and the other lists.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(9000);
+  size_t mostFound = 0, mostLines = 0;
+  bool emptied = false;
+  for (int step = 0; std::chrono::steady_clock::now() < end; ++step) {
+    sim::PumpMessagesFor(15);
+    sim::Click(dialog_, step % 4 ? IDC_NET : IDC_USB + step / 4 % 3);
+    const size_t found = FoundCount();
+    emptied = emptied || found < mostFound;
+    mostFound = std::max(mostFound, found);
+    mostLines = std::max(mostLines, Lines().size());
+  }
+  EXPECT_GT(printers.Sent(), 0);
+  EXPECT_EQ(mostFound, static_cast<size_t>(kPrinters));
+  EXPECT_EQ(mostLines, static_cast<size_t>(kPrinters) + 1);  // and the header line
+  EXPECT_TRUE(emptied) << "no broadcast cycle emptied the list";
+}
+
+}  // namespace
