@@ -381,22 +381,28 @@ class Diffusion {
   static void TakeLanesTap(Lanes& sum, const BYTE* at) {
     constexpr int kWeight = K.below[Dy][Dx + kMaxReach];
     if constexpr (kWeight != 0) {
+      Lanes errors;
+      ErrorsOf(at - Dx, errors);
       alignas(16) std::int16_t shares[kLanes];
-      SharesOf<kWeight>(at - Dx, shares);
+      SharesOf<kWeight>(errors, shares);
       AddShares(sum, shares);
     }
   }
 
-  // The shares of eight settled pixels with one weight.
-  template <int Weight>
-  static void SharesOf(const BYTE* values, std::int16_t* shares) {
-    constexpr std::int16_t kWeight = Weight;
-    constexpr std::int16_t kDivisor = K.divisor;
+  // The errors of eight settled pixels: v - 255 above 128, else v.
+  static void ErrorsOf(const BYTE* values, Lanes& errors) {
     const Lanes white = Lanes{} + 128;
     Lanes value;
     LoadLanes(values, value);
-    const Lanes error = value - ((value > white) & 255);
-    const Lanes share = error * kWeight / kDivisor;
+    errors = value - ((value > white) & 255);
+  }
+
+  // Their shares with one weight, truncated toward zero.
+  template <int Weight>
+  static void SharesOf(const Lanes& errors, std::int16_t* shares) {
+    constexpr std::int16_t kWeight = Weight;
+    constexpr std::int16_t kDivisor = K.divisor;
+    const Lanes share = errors * kWeight / kDivisor;
     std::memcpy(shares, &share, sizeof share);
   }
 
@@ -428,15 +434,21 @@ class Diffusion {
     const LONG from = std::max(x0 - kMargin, LONG{0});
     const LONG to = std::min(x0 + kStrip + kMargin, width_);
     std::memcpy(values + (from - (x0 - kMargin)), row + from, static_cast<std::size_t>(to - from));
-    [&]<int... Slot>(std::integer_sequence<int, Slot...>) { (FillSlot<Slot>(values, strip), ...); }
-    (std::make_integer_sequence<int, kMaxWeights>{});
+    // Each error once, then its share with every weight the rows above use.
+    for (LONG i = 0; i < kSpan; i += kLanes) {
+      Lanes errors;
+      ErrorsOf(values + i, errors);
+      [&]<int... Slot>(std::integer_sequence<int, Slot...>) {
+        (FillSlot<Slot>(errors, strip.bySlot[Slot] + i), ...);
+      }
+      (std::make_integer_sequence<int, kMaxWeights>{});
+    }
   }
 
   template <int Slot>
-  static void FillSlot(const BYTE* values, ShareStrip& strip) {
+  static void FillSlot(const Lanes& errors, std::int16_t* shares) {
     if constexpr (Slot < K.weightCount && UsesWeightBelow(Slot)) {
-      for (LONG i = 0; i < kSpan; i += kLanes)
-        SharesOf<K.weights[Slot]>(values + i, strip.bySlot[Slot] + i);
+      SharesOf<K.weights[Slot]>(errors, shares);
     }
   }
 
