@@ -209,6 +209,57 @@ void ChangePalette(FuzzInput& in, DibImage& image) {
   }
 }
 
+// The picture as the guarded reads see it, row by row.
+bool SamePicture(const DibImage& a, const DibImage& b) {
+  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBpp() != b.GetBpp())
+    return false;
+  for (LONG y = 0; y < static_cast<LONG>(a.GetHeight()); ++y) {
+    for (LONG x = 0; x < static_cast<LONG>(a.GetWidth()); ++x) {
+      const RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
+      if (a.GetPixelIndex(x, y) != b.GetPixelIndex(x, y) || p.rgbBlue != q.rgbBlue ||
+          p.rgbGreen != q.rgbGreen || p.rgbRed != q.rgbRed) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// `times` turns of a copy of `original` must bring it back, and a turn that
+// fails (for lack of memory) must leave the copy as it was.
+void CheckRoundTrip(const DibImage& original, int times, bool (*turn)(DibImage&)) {
+  DibImage turned(original, true, false, false);
+  if (!turned.IsValid()) return;
+  turned.SetEscape(0);
+  for (int i = 0; i < times; ++i) {
+    const DibImage before(turned, true, false, false);
+    if (!turn(turned)) {
+      if (before.IsValid()) FUZZ_CHECK(SamePicture(before, turned));
+      return;
+    }
+  }
+  FUZZ_CHECK(SamePicture(original, turned));
+}
+
+// Four quarter turns, two half turns, two flips; and a crop of more than
+// the whole picture is a copy of it. Small images only: the comparison reads
+// every pixel through the guarded accessors, and the turns are the same
+// code at every size.
+void CheckRoundTrips(DibImage& image) {
+  constexpr std::uint64_t kMaxPixels = 1 << 14;
+  if (!image.IsValid() || image.IsGhost()) return;
+  if (std::uint64_t{image.GetWidth()} * image.GetHeight() > kMaxPixels) return;
+  CheckRoundTrip(image, 4, [](DibImage& i) { return i.RotateLeft(); });
+  CheckRoundTrip(image, 2, [](DibImage& i) { return i.Rotate180(); });
+  CheckRoundTrip(image, 2, [](DibImage& i) { return i.Flip(); });
+  DibImage cropped(0);
+  const LONG width = static_cast<LONG>(image.GetWidth()),
+             height = static_cast<LONG>(image.GetHeight());
+  if (image.GetEscape() == 0 && image.Crop(-5, -5, width + 5, height + 5, &cropped)) {
+    FUZZ_CHECK(SamePicture(image, cropped));
+  }
+}
+
 void Step(FuzzInput& in, Images& images) {
   const std::uint8_t op = in.Byte();
   const int target = in.Byte() % kImages;
@@ -218,7 +269,7 @@ void Step(FuzzInput& in, Images& images) {
   // ghosts valid; the others may free or replace its buffers. A ghost that
   // is itself the target stays: what it does to the shared buffers is under
   // test.
-  const std::uint8_t kind = op % 24;
+  const std::uint8_t kind = op % 25;
   if (kind < 16) images.ReleaseGhostsOf(target);
   switch (kind) {
     case 0: {
@@ -302,8 +353,11 @@ void Step(FuzzInput& in, Images& images) {
       image.SetXDPI(in.I32());
       image.SetYDPI(in.I32());
       break;
-    default:
+    case 23:
       dib_alloc::FailAfter(in.Byte() % 8);
+      break;
+    default:
+      CheckRoundTrips(image);
       break;
   }
   images.Check();
