@@ -10,8 +10,8 @@
 // its shares instead of pushing them: a settled row hands its shares to the
 // rows above in one pass per row (the earlier-row shares in bulk), and only
 // the shares along the current row form a serial chain. Two rows are settled
-// side by side, the upper one a few pixels behind, so that the processor can
-// work on two chains at once.
+// side by side, the upper one sixteen columns behind, so that the processor
+// can work on two chains at once.
 #include <algorithm>
 #include <array>
 #include <cstdint>
