@@ -3,16 +3,8 @@
 
 #include <windows.h>
 
-#if !defined(GUID_DEFINED) && !__has_include("winsim/com.h")
-#define GUID_DEFINED
-struct GUID {
-  DWORD Data1;
-  WORD Data2;
-  WORD Data3;
-  BYTE Data4[8];
-};
-#endif
-using LPGUID = GUID*;
+#include "winsim/com.h"
+
 using HDEVINFO = void*;
 
 struct SP_DEVINFO_DATA {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "winsim/devmode.h"
+#include "winsim/gdi_draw.h"
 
 using MIX = ULONG;
 using HGLYPH = ULONG;
@@ -163,31 +164,12 @@ struct GDIINFO {
   ULONG ulPhysicalPixelGamma;
 };
 
-// The default fonts of DEVINFO are LOGFONTW records on the platform. Nothing
-// here reads them; this record has LOGFONTW's fields under its own name so that
-// winddi.h does not depend on whichever winsim header defines LOGFONTW.
-struct WINSIM_DEVINFO_FONT {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[32];
-};
 
 struct DEVINFO {
   FLONG flGraphicsCaps;
-  WINSIM_DEVINFO_FONT lfDefaultFont;
-  WINSIM_DEVINFO_FONT lfAnsiVarFont;
-  WINSIM_DEVINFO_FONT lfAnsiFixFont;
+  LOGFONTW lfDefaultFont;
+  LOGFONTW lfAnsiVarFont;
+  LOGFONTW lfAnsiFixFont;
   ULONG cFonts;
   ULONG iDitherFormat;
   USHORT cxDither;
