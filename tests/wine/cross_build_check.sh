@@ -32,6 +32,14 @@ for offset in - P10 M10; do
         native=$!
         "$wine_run" "$bandhost_exe" "${args[@]}" "$page" -o "$work/windows.bin"
         windows_status=$?
+        # Wine itself now and then loses a program among hundreds of parallel
+        # start-ups; a failure that is bandhost's own repeats, so one more try.
+        if ((windows_status != 0)); then
+          echo "bandhost.exe exited with $windows_status (${args[*]}); running it once more"
+          rm -f "$work/windows.bin"
+          "$wine_run" "$bandhost_exe" "${args[@]}" "$page" -o "$work/windows.bin"
+          windows_status=$?
+        fi
         if ! wait "$native"; then
           echo "native bandhost failed: ${args[*]}"; differing=$((differing + 1)); continue
         fi
