@@ -28,10 +28,10 @@ constexpr DWORD kDepths[] = {8, 8, 8, 24, 4, 1};
 
 using Operation = std::function<bool(DibImage& image, DibImage* destination)>;
 
-std::string Describe(const ImageSpec& spec, int round) {
-  return std::to_string(spec.width) + "x" + std::to_string(spec.height) + " " +
-         std::to_string(spec.bpp) + " bpp" + (spec.grayPalette ? " gray" : "") +
-         (spec.alpha ? " alpha" : "") + (spec.selection ? " selection" : "") + " round " +
+std::string Describe(const ImageShape& shape, int round) {
+  return std::to_string(shape.width) + "x" + std::to_string(shape.height) + " " +
+         std::to_string(shape.bpp) + " bpp" + (shape.grayPalette ? " gray" : "") +
+         (shape.alpha ? " alpha" : "") + (shape.selection ? " selection" : "") + " round " +
          std::to_string(round);
 }
 
@@ -61,10 +61,10 @@ class FastVersusReference : public ::testing::Test {
     for (int round = 0; round < kRounds; ++round) {
       for (DWORD residue = 0; residue < 32; ++residue) {
         const DWORD bpp = kDepths[(residue + round) % std::size(kDepths)];
-        const ImageSpec spec = maker.Spec(residue, bpp);
-        SCOPED_TRACE(Describe(spec, round));
+        const ImageShape shape = maker.Shape(residue, bpp);
+        SCOPED_TRACE(Describe(shape, round));
         DibImage image(0);
-        maker.Fill(spec, image);
+        maker.Fill(shape, image);
         if (++count % 11 == 0) image.SetEscape(1);
         check(image);
         if (HasFailure()) return;  // one image's report is enough

@@ -18,21 +18,21 @@ constexpr BYTE kDecisive[] = {0,   1,   2,   15,  16,  17,  31,  32,  33,  47,  
 
 }  // namespace
 
-ImageSpec ImageMaker::Spec(DWORD residue32, DWORD bpp) {
-  ImageSpec spec{};
+ImageShape ImageMaker::Shape(DWORD residue32, DWORD bpp) {
+  ImageShape shape{};
   // 32 * 21 + residue stays within 700 only for residues up to 28.
   const DWORD maxBlocks = residue32 <= 28 ? 22 : 21;
   // Half of the images narrow, so that the small residues also come as
   // whole images.
-  spec.width = residue32 + 32 * (Below(2) == 0 ? Below(2) : Below(maxBlocks));
-  if (spec.width == 0) spec.width = 32;
+  shape.width = residue32 + 32 * (Below(2) == 0 ? Below(2) : Below(maxBlocks));
+  if (shape.width == 0) shape.width = 32;
   // Heights mostly short, now and then up to 100.
-  spec.height = Below(8) == 0 ? 1 + Below(100) : 1 + Below(12);
-  spec.bpp = bpp;
-  spec.grayPalette = bpp == 8 && Below(4) != 0;
-  spec.alpha = Below(6) == 0;
-  spec.selection = Below(6) == 0;
-  return spec;
+  shape.height = Below(8) == 0 ? 1 + Below(100) : 1 + Below(12);
+  shape.bpp = bpp;
+  shape.grayPalette = bpp == 8 && Below(4) != 0;
+  shape.alpha = Below(6) == 0;
+  shape.selection = Below(6) == 0;
+  return shape;
 }
 
 BYTE ImageMaker::Gray() {
@@ -50,14 +50,14 @@ BYTE ImageMaker::Gray() {
   }
 }
 
-void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
-  image.Create(spec.width, spec.height, spec.bpp, Below(3));
+void ImageMaker::Fill(const ImageShape& shape, DibImage& image) {
+  image.Create(shape.width, shape.height, shape.bpp, Below(3));
   // Padding that is not zero shows an operation that lets it through.
   image.Clear(0xA5);
   const DWORD colours = image.GetNumColors();
-  if (spec.grayPalette) {
+  if (shape.grayPalette) {
     image.SetGrayPalette();
-  } else if (spec.bpp == 8 && Below(3) == 0) {
+  } else if (shape.bpp == 8 && Below(3) == 0) {
     // Nearly the identity: a gray conversion must still happen.
     image.SetGrayPalette();
     for (int changes = 1 + static_cast<int>(Below(3)); changes > 0; --changes) {
@@ -77,14 +77,14 @@ void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
                             static_cast<BYTE>(level ^ Below(2)), static_cast<BYTE>(random_()));
     }
   }
-  const LONG width = static_cast<LONG>(spec.width);
-  const LONG height = static_cast<LONG>(spec.height);
+  const LONG width = static_cast<LONG>(shape.width);
+  const LONG height = static_cast<LONG>(shape.height);
   // Runs of one value, as rendered pages have, mixed with single pixels.
   BYTE value = Gray();
   for (LONG y = 0; y < height; ++y) {
     for (LONG x = 0; x < width; ++x) {
       if (Below(4) == 0) value = Gray();
-      if (spec.bpp == 24) {
+      if (shape.bpp == 24) {
         const BYTE b = Below(3) == 0 ? Gray() : value;
         image.SetPixelColor(x, y, RGBQUAD{b, value, static_cast<BYTE>(value ^ Below(3)), 0});
       } else {
@@ -92,18 +92,18 @@ void ImageMaker::Fill(const ImageSpec& spec, DibImage& image) {
       }
     }
   }
-  if (spec.alpha && image.AlphaCreate()) {
+  if (shape.alpha && image.AlphaCreate()) {
     for (LONG y = 0; y < height; ++y) {
       for (LONG x = 0; x < width; ++x) image.AlphaSet(x, y, static_cast<BYTE>(random_()));
     }
   }
-  if (spec.selection && image.SelectionCreate()) {
+  if (shape.selection && image.SelectionCreate()) {
     for (LONG y = 0; y < height; ++y) {
       for (LONG x = 0; x < width; ++x) image.SelectionSet(x, y, static_cast<BYTE>(random_() & 3));
     }
     ImageInternals::Info(image).selectionBox = {
-        static_cast<LONG>(Below(spec.width)), static_cast<LONG>(Below(spec.height)),
-        static_cast<LONG>(Below(spec.width)), static_cast<LONG>(Below(spec.height))};
+        static_cast<LONG>(Below(shape.width)), static_cast<LONG>(Below(shape.height)),
+        static_cast<LONG>(Below(shape.width)), static_cast<LONG>(Below(shape.height))};
   }
   image.SetXDPI(Below(2) == 0 ? 96 : 203);
   image.SetYDPI(Below(2) == 0 ? 96 : 180);

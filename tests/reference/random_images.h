@@ -11,7 +11,7 @@
 
 namespace reference {
 
-struct ImageSpec {
+struct ImageShape {
   DWORD width;
   DWORD height;
   DWORD bpp;         // 1, 4, 8 or 24
@@ -28,12 +28,12 @@ class ImageMaker {
 
   // Width 1..700 with the given residue modulo 32, height 1..100 (mostly
   // short: the cost of the reference grows with it), the given depth.
-  ImageSpec Spec(DWORD residue32, DWORD bpp);
+  ImageShape Shape(DWORD residue32, DWORD bpp);
 
-  // Fills `image` per spec; also sets random attributes (type, DPI,
+  // Fills `image` per shape; also sets random attributes (type, DPI,
   // background index and colour, progress) that the operations must carry
   // or reset exactly as the reference does.
-  void Fill(const ImageSpec& spec, DibImage& image);
+  void Fill(const ImageShape& shape, DibImage& image);
 
   std::mt19937& Random() { return random_; }
 
