@@ -1,16 +1,20 @@
 // ImageProcessing through the COM surface, as a print job from any user can
 // reach it: fuzzed band header, band bytes, option texts the host answers
-// (any bytes, any length, or no answer), halftone name, orientation,
-// callback id, the routes the host offers, and a failing image allocation.
+// (any bytes, any length, or no answer) and the sizes it reports for them
+// (a host may lie), halftone name, orientation, callback id, the routes the
+// host offers, and a failing image allocation.
 //
-// Input: flags, [allocation countdown], callback, halftone, three options,
-// width, height, size mode, [size], band bytes (the rest, repeated).
+// Input: flags, [allocation countdown], callback, halftone, three options
+// (each: a byte whose bit 0 gives a text and bit 1 a reported size, then
+// [text], [size]), width, height, size mode, [size], band bytes (the rest,
+// repeated).
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "dib_image.h"
 #include "fuzz_input.h"
+#include "host_services.h"
 #include "plugin_object.h"
 #include "printer_description.h"
 #include "raster_decoder.h"
@@ -41,6 +45,8 @@ struct Case {
   std::string halftone;
   bool hasOption[3] = {};
   std::string option[3];
+  bool liesAboutSize[3] = {};
+  DWORD reportedSize[3] = {};
   BITMAPINFOHEADER header = {};
   std::vector<BYTE> band;
 };
@@ -59,8 +65,11 @@ Case ReadCase(FuzzInput& in) {
     c.halftone = in.Text(kMaxOptionChars);
   }
   for (int i = 0; i < 3; ++i) {
-    c.hasOption[i] = in.Bool();
+    const std::uint8_t answer = in.Byte();
+    c.hasOption[i] = answer & 1;
     if (c.hasOption[i]) c.option[i] = in.Text(kMaxOptionChars);
+    c.liesAboutSize[i] = answer & 2;
+    if (c.liesAboutSize[i]) c.reportedSize[i] = in.U32();
   }
   // Mostly sizes a host renders, sometimes any 32-bit value.
   const std::uint8_t sizes = in.Byte();
@@ -110,6 +119,7 @@ void RunCase(Case& c) {
   const char* features[3] = {kFeatureHorizontalOffset, kFeatureTranslate180, kFeatureSavePaperMode};
   for (int i = 0; i < 3; ++i) {
     if (c.hasOption[i]) host.SetOption(features[i], c.option[i]);
+    if (c.liesAboutSize[i]) host.ReportSettingSize(features[i], c.reportedSize[i]);
   }
   host.SetLandscape(c.flags & kLandscape);
 
@@ -137,6 +147,9 @@ void RunCase(Case& c) {
   dib_alloc::FailAfter(-1);
 
   CheckStream(host);
+  // However large a size the host reports, the buffer handed to it stays small.
+  for (const auto& query : host.SettingQueries())
+    FUZZ_CHECK(!query.withBuffer || query.size <= HostServices::kMaxSettingBytes);
   if (hr == S_OK) {
     FUZZ_CHECK(result == reinterpret_cast<PBYTE>(1));
     FUZZ_CHECK(AllZero(c.band));

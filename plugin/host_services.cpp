@@ -32,13 +32,17 @@ HostText HostServices::ReadSetting(const char* feature) const {
   if (!CanReadSettings()) return HostText();
   DWORD needed = 0;
   AskSetting(feature, nullptr, 0, &needed);
+  // Option names are a few dozen bytes. A larger answer is a host that lies,
+  // and believing it would hand it a huge (or, once one more byte is added in
+  // 32 bits, an empty) buffer to write into: the option counts as absent.
+  if (needed > kMaxSettingBytes) return HostText();
+  const DWORD size = needed;
   // One byte more than the host asked for, always zero: the text ends even if
-  // the host fills every byte it was given.
-  const std::size_t bytes = static_cast<std::size_t>(needed) + 1;
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[bytes]());
+  // the host fills every byte it was given. The cap keeps size + 1 small.
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[std::size_t{size} + 1]());
   if (!buffer) return HostText();
-  AskSetting(feature, buffer.get(), needed, &needed);
-  buffer[bytes - 1] = '\0';
+  AskSetting(feature, buffer.get(), size, &needed);
+  buffer[size] = '\0';
   return HostText(std::move(buffer));
 }
 

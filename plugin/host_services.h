@@ -26,8 +26,12 @@ class HostServices {
   bool CanReadSettings() const;
   bool CanWrite() const;
 
+  // The largest option text, terminator included, that ReadSetting accepts.
+  static constexpr DWORD kMaxSettingBytes = 4096;
+
   // The selected option of `feature`, asked in two calls (size, then text).
-  // Empty text when no route exists, the host answers nothing or memory runs out.
+  // Empty text when no route exists, the host answers nothing, asks for more
+  // than kMaxSettingBytes (the second call is then not made) or memory runs out.
   HostText ReadSetting(const char* feature) const;
   // Appends the bytes to the job's output; the host's result is not looked at.
   void Write(const void* bytes, DWORD size) const;

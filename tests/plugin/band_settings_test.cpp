@@ -32,6 +32,49 @@ TEST_F(BandTest, SettingsAreAskedInTwoCallsInAFixedOrder) {
   }
 }
 
+// A host that lies about how long an option text is. Up to 4 KiB the text is
+// read (the plug-in ends it itself, whatever the host wrote); above that the
+// option counts as absent and no buffer is handed out. 0xFFFFFFFF + 1 wraps to
+// 0 in a 32-bit size_t: this is the case that once corrupted the heap.
+TEST(BandSettingSizes, SizesAboveFourKilobytesAreNotBelieved) {
+  const struct {
+    DWORD reported;
+    bool read;        // the second call is made with a buffer of `reported` bytes
+    unsigned bytesPerRow;  // 72: "P10"/"P1" put the band on the 576-dot line; 16: no offset
+  } cases[] = {
+      {0, true, 16},            {2, true, 72},          {4, true, 72},
+      {4096, true, 72},         {4097, false, 16},      {0x80000000u, false, 16},
+      {0xFFFFFFFEu, false, 16}, {0xFFFFFFFFu, false, 16},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reported);
+    SubstituteHost host;
+    host.SetOption(kFeatureHorizontalOffset, "P10");
+    host.ReportSettingSize(kFeatureHorizontalOffset, c.reported);
+    IPrintOemUni2* plugin = CreatePluginObject();
+    ASSERT_NE(plugin, nullptr);
+    Band band(100, 30, 90);
+    BITMAPINFOHEADER header = {};
+    header.biWidth = band.width;
+    header.biHeight = band.height;
+    header.biSizeImage = static_cast<DWORD>(band.bytes.size());
+    PBYTE result = nullptr;
+    ASSERT_EQ(plugin->ImageProcessing(host.Devobj(), band.bytes.data(), &header, nullptr, 3,
+                                      nullptr, &result),
+              S_OK);
+    std::vector<DWORD> buffers;
+    for (const auto& query : host.SettingQueries())
+      if (query.feature == kFeatureHorizontalOffset && query.withBuffer)
+        buffers.push_back(query.size);
+    EXPECT_EQ(buffers, c.read ? std::vector<DWORD>{c.reported} : std::vector<DWORD>{});
+    const raster::ParseResult parsed = raster::Parse(host.Spool().data(), host.Spool().size());
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_FALSE(parsed.commands.empty());
+    EXPECT_EQ(parsed.commands[0].rowBytes, c.bytesPerRow);
+    EXPECT_EQ(plugin->Release(), 0u);
+  }
+}
+
 TEST(BandRoutes, TableFirstThenServiceInterface) {
   const struct {
     const char* name;

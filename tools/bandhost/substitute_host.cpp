@@ -38,6 +38,10 @@ void SubstituteHost::SetOption(const std::string& feature, const std::string& op
   options_[feature] = option;
 }
 
+void SubstituteHost::ReportSettingSize(const std::string& feature, DWORD reported) {
+  reportedSizes_[feature] = reported;
+}
+
 void SubstituteHost::SetLandscape(bool landscape) {
   devmode_.dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
 }
@@ -56,6 +60,21 @@ bool SubstituteHost::AnswerSetting(PCSTR feature, PVOID output, DWORD size, PDWO
   const std::string name = feature ? feature : "";
   settingQueries_.push_back({name, output != nullptr, size, route});
   const auto option = options_.find(name);
+  const auto lie = reportedSizes_.find(name);
+  if (lie != reportedSizes_.end()) {
+    if (needed) *needed = lie->second;
+    if (!output) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return false;
+    }
+    // Writing gigabytes would test the machine's memory, not the plug-in.
+    constexpr DWORD kMaxFill = 1 << 20;
+    const std::string text = option != options_.end() ? option->second : std::string();
+    auto* bytes = static_cast<char*>(output);
+    for (DWORD i = 0; i < size && i < kMaxFill; ++i) bytes[i] = i < text.size() ? text[i] : '#';
+    if (optionsReturned) *optionsReturned = 1;
+    return true;
+  }
   if (option == options_.end()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;

@@ -46,6 +46,10 @@ class SubstituteHost {
 
   // The option text answered for `feature`; features never set are unknown.
   void SetOption(const std::string& feature, const std::string& option);
+  // Makes the host lie about `feature`: the size query answers `reported`
+  // bytes, and a buffer handed in is filled to its end (at most 1 MiB) with the
+  // option text and then '#', without a terminator.
+  void ReportSettingSize(const std::string& feature, DWORD reported);
   void SetLandscape(bool landscape);
   // The service route reports at most this many bytes written per call.
   void LimitReportedWrite(DWORD bytes);
@@ -116,6 +120,7 @@ class SubstituteHost {
 
   Routes routes_;
   std::map<std::string, std::string> options_;
+  std::map<std::string, DWORD> reportedSizes_;
   DEVMODEW devmode_{};
   DRVPROCS procs_{};
   DEVOBJ devobj_{};
