@@ -121,8 +121,10 @@ void CreateFromFuzzedArray(FuzzInput& in, DibImage& image) {
   const std::vector<std::uint8_t> pattern = in.Bytes(in.Byte());
   for (std::size_t i = 0; i < array.size() && !pattern.empty(); ++i)
     array[i] = pattern[i % pattern.size()];
-  image.CreateFromArray(array.data(), size.width, size.height, bpp,
-                        static_cast<DWORD>(bytesPerLine), flip);
+  // Success means the whole array arrived, the alpha bytes of 32 bits included.
+  if (image.CreateFromArray(array.data(), size.width, size.height, bpp,
+                            static_cast<DWORD>(bytesPerLine), flip))
+    FUZZ_CHECK(image.IsValid() && (bpp != 32 || image.AlphaIsValid()));
 }
 
 void ChangePlanes(FuzzInput& in, DibImage& image, const DibImage& other) {

@@ -90,7 +90,13 @@ bool DibImage::CreateFromArray(const BYTE* array, DWORD width, DWORD height, DWO
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
   if (Create(width, height, bpp, 0) == nullptr) return false;
   if (bpp < 24) SetGrayPalette();
-  if (bpp == 32 && !AlphaCreate()) return false;
+  // Without its alpha plane a 32-bit array would lose a quarter of its bytes:
+  // that is a failed creation, not a 24-bit image that merely looks valid.
+  if (bpp == 32 && !AlphaCreate()) {
+    Destroy();
+    SetLastErrorText(dib_texts::kCreateAlphaNoMemory);
+    return false;
+  }
 
   // A 32-bit row never reads past its own bytesPerLine, so a short stride
   // cannot run off the end of the caller's array.

@@ -122,6 +122,35 @@ TEST(CreateFromArray, RowOrderAndDepths) {
   EXPECT_EQ(color.AlphaGet(0, 0), 80);
 }
 
+// A creation that runs out of memory at any of its allocations leaves an
+// invalid image with a text, also when it held a valid image before.
+TEST(CreateFromArray, FailedAllocationLeavesNoImage) {
+  const BYTE bytes[32] = {1, 2, 3, 4, 5, 6, 7, 8};
+  const struct {
+    const char* name;
+    DWORD bpp;
+    long failAfter;
+    const char* text;
+  } cases[] = {
+      {"8 bits, pixels", 8, 0, "DibImage::Create can't allocate memory"},
+      {"32 bits, pixels", 32, 0, "DibImage::Create can't allocate memory"},
+      {"32 bits, alpha plane", 32, 1, "DibImage::CreateFromArray can't allocate the alpha plane"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DibImage image(2, 2, 8);
+    ASSERT_TRUE(image.IsValid());
+    {
+      AllocationFailure failure(c.failAfter);
+      EXPECT_FALSE(image.CreateFromArray(bytes, 2, 2, c.bpp, 8, false));
+    }
+    EXPECT_FALSE(image.IsValid());
+    EXPECT_FALSE(image.AlphaIsValid());
+    EXPECT_EQ(image.GetBits(0), nullptr);
+    EXPECT_STREQ(image.GetLastError(), c.text);
+  }
+}
+
 TEST(Lifetime, DpiSetters) {
   const struct {
     LONG dpi, stored, perMetre;
