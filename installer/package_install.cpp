@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "log.h"
+#include "package_check.h"
 #include "package_files.h"
 #include "scoped_handle.h"
 #include "setup_directory.h"
@@ -143,6 +144,12 @@ BOOL InstallPackage(const InstallRequest& request) {
   GetNativeSystemInfo(&system);
   const WCHAR* folder = ArchitectureFolder(system.wProcessorArchitecture);
   if (!folder) return FALSE;
+  // Nothing is copied or registered unless the whole package is fit for the
+  // shared driver directory; the failure box then shows ERROR_BAD_EXE_FORMAT.
+  if (!CheckPackage(folder, ArchitectureMachine(system.wProcessorArchitecture))) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return FALSE;
+  }
 
   // Every copy is attempted, also after a failure.
   bool allCopied = true;

@@ -28,6 +28,15 @@ inline constexpr WCHAR kFolderArm64[] = L"arm64";
 inline constexpr WCHAR kLogCopyFile[] = L"Copy file from %ws to %ws, %d, errcode:0x%x.";
 inline constexpr WCHAR kLogAddDriverFailed[] = L"AddPrinterDriver failed, errcode:%d.";
 inline constexpr WCHAR kLogPrinterAlreadyAdded[] = L"The printer %ws is already added.";
+// The package check, one line per unfit file.
+inline constexpr WCHAR kLogCheckPlaceholder[] =
+    L"Package check failed: %ws is a placeholder, not the real file.";
+inline constexpr WCHAR kLogCheckNoMz[] = L"Package check failed: %ws is not a PE image (no MZ header).";
+inline constexpr WCHAR kLogCheckNoPeSignature[] =
+    L"Package check failed: %ws is not a PE image (no PE signature in its first 4096 bytes).";
+inline constexpr WCHAR kLogCheckWrongMachine[] =
+    L"Package check failed: %ws is built for machine type 0x%x, this machine needs 0x%x.";
+inline constexpr WCHAR kLogCheckUnreadable[] = L"Package check failed: %ws cannot be read, errcode:%d.";
 inline constexpr WCHAR kLogAddPrinterFailed[] = L"AddPrinter %s failed, portName: %s, driverName:%s, errcode:%d.";
 
 // USB ports.

@@ -21,11 +21,30 @@ void InstallerTest::TearDown() {
 
 void InstallerTest::StagePackage(const std::wstring& folder, const std::wstring& missing) {
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    if (file != missing) sim::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, Utf8(folder + L" " + file));
+    if (file != missing) sim::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, StagedLibrary(folder, file));
   }
   for (const WCHAR* file : kCommonPackageFiles) {
     if (file != missing) sim::WriteFile(L"C:\\setup\\" + std::wstring(file), Utf8(file));
   }
+}
+
+std::string InstallerTest::PeImage(WORD machine, const std::string& tail) {
+  std::string image(0x40, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = 0x40;  // the PE signature follows the DOS header at once
+  image += std::string("PE\0\0", 4);
+  image += static_cast<char>(machine & 0xFF);
+  image += static_cast<char>(machine >> 8);
+  return image + tail;
+}
+
+std::string InstallerTest::StagedLibrary(const std::wstring& folder, const std::wstring& file) {
+  const WORD machine = folder == L"i386"    ? 0x014C
+                       : folder == L"arm"   ? 0x01C4
+                       : folder == L"arm64" ? 0xAA64
+                                            : 0x8664;
+  return PeImage(machine, Utf8(folder + L" " + file));
 }
 
 InstallRequest InstallerTest::Request(const std::wstring& port, const std::wstring& model) {

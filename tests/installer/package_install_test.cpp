@@ -21,7 +21,7 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   ASSERT_TRUE(InstallDriverAndPrinter(request));
 
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\" + file), Utf8(std::wstring(L"amd64 ") + file)) << Utf8(file);
+    EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\" + file), StagedLibrary(L"amd64", file)) << Utf8(file);
   }
   for (const WCHAR* file : kCommonPackageFiles) EXPECT_TRUE(sim::FileExists(kDriverDir + L"\\" + file));
 
@@ -198,7 +198,7 @@ TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
       continue;
     }
     ASSERT_TRUE(InstallDriverAndPrinter(request));
-    EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\BRINDOL80.DLL"), Utf8(std::wstring(c.folder) + L" BRINDOL80.DLL"));
+    EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\BRINDOL80.DLL"), StagedLibrary(c.folder, L"BRINDOL80.DLL"));
     EXPECT_NE(LogLines()[0].find("C:\\setup\\\\" + Utf8(c.folder) + "\\BRINDOL80RES.DLL"), std::string::npos);
   }
 }
@@ -240,7 +240,7 @@ TEST_F(PackageInstallTest, ExistingTargetIsReplaced) {
   StagePackage();
   sim::WriteFile(kDriverDir + L"\\BRINDOL80.DLL", "old");
   EXPECT_TRUE(CopyDriverFile(L"BRINDOL80.DLL", L"amd64"));
-  EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\BRINDOL80.DLL"), "amd64 BRINDOL80.DLL");
+  EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\BRINDOL80.DLL"), StagedLibrary(L"amd64", L"BRINDOL80.DLL"));
 }
 
 TEST_F(PackageInstallTest, WaitsForTheDriverAndTheQueue) {

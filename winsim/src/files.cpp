@@ -58,6 +58,8 @@ const fs::path& Root() {
 
 struct FileObject : KernelObject {
   std::wstring path;
+  fs::path host;            // empty for a port device
+  std::uintmax_t offset = 0;  // where the next ReadFile starts
   std::string Describe() const override { return "file " + Narrow(path); }
 };
 
@@ -257,7 +259,29 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
   }
   auto object = std::make_unique<FileObject>();
   object->path = path;
+  object->host = host;
   return AddObject(std::move(object));
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+  if (read) *read = 0;
+  auto* object = Find<FileObject>(file);
+  if (!object || object->host.empty() || overlapped || (!buffer && toRead)) {
+    SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (Faulted("ReadFile")) return FALSE;
+  std::ifstream stream(object->host, std::ios::binary);
+  if (!stream) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  stream.seekg(static_cast<std::streamoff>(object->offset));
+  stream.read(static_cast<char*>(buffer), toRead);
+  const auto count = static_cast<DWORD>(stream.gcount());
+  object->offset += count;
+  if (read) *read = count;
+  return TRUE;
 }
 
 BOOL CopyFileW(LPCWSTR existing, LPCWSTR target, BOOL failIfExists) {

@@ -24,6 +24,7 @@ struct FILETIME {
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_SHARE_READ 0x1
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
@@ -53,6 +54,10 @@ struct SYSTEM_INFO {
   WORD wProcessorRevision;
 };
 using LPSYSTEM_INFO = SYSTEM_INFO*;
+
+// Only its name is needed: reads here are always synchronous.
+struct OVERLAPPED;
+using LPOVERLAPPED = OVERLAPPED*;
 
 // Serial port settings. The flag bits are one DWORD of bit fields, as on the
 // platform, so the record keeps its 28 bytes.
@@ -124,6 +129,9 @@ BOOL CloseHandle(HANDLE handle);
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
+// Reads from the file's current position, which then moves on; 0 bytes read
+// at the end of the file.
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL CopyFileW(LPCWSTR existing, LPCWSTR target, BOOL failIfExists);
 BOOL DeleteFileW(LPCWSTR name);
 DWORD GetFileAttributesW(LPCWSTR name);

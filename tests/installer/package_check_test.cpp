@@ -1,0 +1,131 @@
+// The package check before the copy: a setup directory with a placeholder or
+// with a library for another processor changes nothing on the machine.
+#include <winspool.h>
+
+#include "installer_fixture.h"
+#include "package_files.h"
+#include "package_install.h"
+
+namespace {
+
+using PackageCheckTest = InstallerTest;
+
+const std::wstring kDriverDir = L"C:\\Windows\\System32\\spool\\drivers\\x64";
+
+std::string Placeholder(const std::string& name) {
+  return "PLACEHOLDER - not the real " + name + ".\r\nIt cannot install a working driver.\r\n";
+}
+
+std::string LittleEndian32(DWORD value) {
+  std::string bytes;
+  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+  return bytes;
+}
+
+// A DOS header whose PE offset field holds `offset`, nothing else.
+std::string DosHeaderPointingAt(DWORD offset) {
+  std::string image(0x3C, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  return image + LittleEndian32(offset) + std::string(64, '\0');
+}
+
+TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
+  const struct {
+    const char* name;
+    WORD architecture;
+    const wchar_t* file;  // relative to C:\setup\ ;
+    std::string content;
+    const char* reason;  // the log line after the file's path
+  } cases[] = {
+      {"placeholder library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRV.DLL",
+       Placeholder("UNIDRV.DLL"), " is a placeholder, not the real file."},
+      {"placeholder description", PROCESSOR_ARCHITECTURE_AMD64, L"STDNAMES.GPD",
+       Placeholder("STDNAMES.GPD"), " is a placeholder, not the real file."},
+      {"placeholder help file", PROCESSOR_ARCHITECTURE_AMD64, L"UNIDRV.HLP",
+       Placeholder("UNIDRV.HLP"), " is a placeholder, not the real file."},
+      {"text as a library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\BRINDOL80.DLL", "BRINDOL80",
+       " is not a PE image (no MZ header)."},
+      {"empty library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIRES.DLL", "",
+       " is not a PE image (no MZ header)."},
+      {"DOS header only", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRVUI.DLL",
+       DosHeaderPointingAt(0x40), " is not a PE image (no PE signature in its first 4096 bytes)."},
+      // An offset near 2^32 must not wrap into the part that was read.
+      {"PE offset far past the end", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRVUI.DLL",
+       DosHeaderPointingAt(0xFFFFFFFEu),
+       " is not a PE image (no PE signature in its first 4096 bytes)."},
+      {"32-bit library on x64", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRV.DLL",
+       InstallerTest::PeImage(0x014C, "i386 UNIDRV.DLL"),
+       " is built for machine type 0x14c, this machine needs 0x8664."},
+      {"x64 library on x86", PROCESSOR_ARCHITECTURE_INTEL, L"i386\\BRINDOL80RES.DLL",
+       InstallerTest::PeImage(0x8664, "amd64 BRINDOL80RES.DLL"),
+       " is built for machine type 0x8664, this machine needs 0x14c."},
+      {"ARM64 library on ARM", PROCESSOR_ARCHITECTURE_ARM, L"arm\\UNIRES.DLL",
+       InstallerTest::PeImage(0xAA64, "arm64 UNIRES.DLL"),
+       " is built for machine type 0xaa64, this machine needs 0x1c4."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::ResetWorld();
+    sim::SetNativeArchitecture(c.architecture);
+    StagePackage(ArchitectureFolder(c.architecture));
+    sim::WriteFile(L"C:\\setup\\" + std::wstring(c.file), c.content);
+    // What an earlier installation left must stay exactly as it was.
+    const std::wstring driverDir = c.architecture == PROCESSOR_ARCHITECTURE_INTEL
+                                       ? L"C:\\Windows\\System32\\spool\\drivers\\w32x86"
+                                       : kDriverDir;
+    sim::WriteFile(driverDir + L"\\UNIDRV.DLL", "the platform's own UNIDRV.DLL");
+    sim::AddPort(L"USB001");
+    InstallRequest request = Request(L"USB001");
+    SetLastError(0);
+
+    EXPECT_FALSE(InstallDriverAndPrinter(request));
+
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"Package check failed: C:\\setup\\\\" + Utf8(c.file) + c.reason})
+        << "one line, naming the file; no copy was attempted";
+    EXPECT_EQ(sim::ReadFile(driverDir + L"\\UNIDRV.DLL"), "the platform's own UNIDRV.DLL");
+    for (const WCHAR* file : kCommonPackageFiles) EXPECT_FALSE(sim::FileExists(driverDir + L"\\" + file));
+    EXPECT_EQ(sim::AddPrinterDriverCalls(), 0);
+    EXPECT_EQ(sim::AddPrinterCalls(), 0);
+    EXPECT_TRUE(sim::SpoolerControls().empty());
+  }
+}
+
+// What the package script writes without the platform's files: all six are
+// placeholders, and the log lists every one of them.
+TEST_F(PackageCheckTest, EveryPlaceholderIsLogged) {
+  StagePackage();
+  const std::wstring placeholders[] = {L"amd64\\UNIDRV.DLL", L"amd64\\UNIDRVUI.DLL", L"amd64\\UNIRES.DLL",
+                                       L"STDNAMES.GPD",      L"TTFSUB.GPD",          L"UNIDRV.HLP"};
+  for (const auto& file : placeholders) {
+    sim::WriteFile(L"C:\\setup\\" + file, Placeholder(Utf8(file.substr(file.find(L'\\') + 1))));
+  }
+  InstallRequest request = Request(L"USB001");
+  EXPECT_FALSE(InstallDriverAndPrinter(request));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  std::vector<std::string> expected;
+  for (const auto& file : placeholders) {
+    expected.push_back("Package check failed: C:\\setup\\\\" + Utf8(file) +
+                       " is a placeholder, not the real file.");
+  }
+  EXPECT_EQ(LogLines(), expected);
+  EXPECT_TRUE(sim::Drivers().empty());
+}
+
+// The check reads only the first page: a library whose headers lie at its
+// very end passes, and a large file is no reason to refuse.
+TEST_F(PackageCheckTest, HeadersAtTheEndOfTheFirstPageArePassed) {
+  StagePackage();
+  std::string late = DosHeaderPointingAt(4096 - 6);
+  late.resize(4096 - 6, '\0');
+  late += std::string("PE\0\0", 4) + "\x64\x86" + std::string(100000, 'x');
+  sim::WriteFile(L"C:\\setup\\amd64\\UNIRES.DLL", late);
+  sim::AddPort(L"USB001");
+  InstallRequest request = Request(L"USB001");
+  EXPECT_TRUE(InstallDriverAndPrinter(request));
+  EXPECT_EQ(sim::ReadFile(kDriverDir + L"\\UNIRES.DLL"), late);
+}
+
+}  // namespace
