@@ -1,6 +1,7 @@
 // RotateLeft and Rotate180, literally: the quarter turn in 64 x 64 blocks of
-// the result with one guarded write per pixel (the 1-bit turn byte by byte,
-// bit by bit), the half turn one pixel at a time.
+// the result with one guarded write per pixel (the 1-bit turn pixel by pixel
+// from the mapping, not the fast code's byte-wise walk), the half turn one
+// pixel at a time.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -23,24 +24,19 @@ bool PrepareWork(DibImage& source, DibImage& work, DWORD width, DWORD height, bo
   return true;
 }
 
+// One pixel at a time, from the rule alone: source pixel (sx, sy) goes to
+// result pixel (W - 1 - sy, sx); in a row, pixel x is bit 7 - x mod 8 of
+// byte x / 8. Padding is neither read nor written (the result starts zeroed).
 void RotateBitsLeft(const DibImage& source, DibImage& work) {
-  const BYTE* src = source.GetBits();
-  BYTE* dst = work.GetBits();
   const std::uint64_t srcEff = source.GetEffWidth();
   const std::uint64_t dstEff = work.GetEffWidth();
-  const std::uint64_t dstSize = dstEff * work.GetHeight();
-  const std::uint64_t lineUp = 8 * dstEff - work.GetWidth();
-  for (std::uint64_t y = 0; y < source.GetHeight(); ++y) {
-    const std::uint64_t q = (y + lineUp) / 8;
-    const BYTE mask = static_cast<BYTE>(1u << ((y + lineUp) % 8));
-    for (std::uint64_t x = 0; x < srcEff; ++x) {
-      const BYTE bits = src[y * srcEff + x];
-      const std::uint64_t base = (8 * x + 1) * dstEff - 1 - q;
-      for (unsigned z = 0; z < 8; ++z) {
-        const std::uint64_t offset = base + z * dstEff;
-        if (offset >= dstSize) break;
-        if (bits & (0x80u >> z)) dst[offset] |= mask;
-      }
+  const std::uint64_t w = work.GetWidth();
+  for (std::uint64_t sy = 0; sy < source.GetHeight(); ++sy) {
+    for (std::uint64_t sx = 0; sx < source.GetWidth(); ++sx) {
+      const BYTE from = source.GetBits()[sy * srcEff + sx / 8];
+      if (!((from >> (7 - sx % 8)) & 1)) continue;
+      const std::uint64_t x = w - 1 - sy;
+      work.GetBits()[sx * dstEff + x / 8] |= static_cast<BYTE>(0x80u >> (x % 8));
     }
   }
 }
