@@ -63,16 +63,6 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
             "C:\\Windows\\System32\\spool\\drivers\\x64\\BRINDOL80.INI, 1, errcode:0x0.");
 }
 
-TEST_F(PackageInstallTest, DependentFilesTextIsExactlySixNames) {
-  std::vector<std::wstring> names;
-  std::wstring text = kDependentFilesText;
-  size_t start = 0;
-  for (size_t comma; (comma = text.find(L',', start)) != std::wstring::npos; start = comma + 1) {
-    if (comma > start) names.push_back(text.substr(start, comma - start));
-  }
-  EXPECT_EQ(names, std::vector<std::wstring>(std::begin(kDependentFiles), std::end(kDependentFiles)));
-}
-
 TEST_F(PackageInstallTest, PrinterNameIsMadeUnique) {
   struct Case {
     const char* name;
