@@ -4,10 +4,13 @@
 # Everything runs in a network namespace of its own (the program broadcasts
 # for network printers as soon as its dialog opens), with a Wine prefix and an
 # X server (Xvfb) of its own under WORK. Screenshots go to WORK/*.png.
-# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR
+# STANDIN_DIR holds the test tree's stand-ins for the platform's libraries
+# (UNIDRV.DLL, UNIDRVUI.DLL, UNIRES.DLL); a second setup directory made with
+# placeholders must be refused without touching the driver directory.
+# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR STANDIN_DIR
 set -uo pipefail
-if [[ $# -ne 4 ]]; then
-  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR" >&2
+if [[ $# -ne 5 ]]; then
+  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR STANDIN_DIR" >&2
   exit 2
 fi
 if [[ "${BRINDOL_E2E_IN_NAMESPACE:-}" != 1 ]]; then
@@ -19,21 +22,42 @@ work=$(cd "$1" && pwd)
 installer=$2
 driver=$3
 build=$(cd "$4" && pwd)
+standins=$(cd "$5" && pwd)
 address=192.0.2.10  # documentation range; nothing leaves the namespace anyway
 failures=0
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# The setup directory: the real one, as scripts/package assembles it from this
-# build tree (placeholders stand in for the platform's own driver files).
+# The platform's files as the package script takes them: the stand-in
+# libraries of the test tree, and small text files for the other three.
+platform=$work/platform
+rm -rf "$platform"
+mkdir -p "$platform/amd64"
+for f in UNIDRV.DLL UNIDRVUI.DLL UNIRES.DLL; do
+  cp "$standins/$f" "$platform/amd64/$f" || { echo "stand-in $f missing in $standins"; exit 1; }
+done
+for f in STDNAMES.GPD TTFSUB.GPD UNIDRV.HLP; do
+  printf '*%% Stand-in for the platform'"'"'s %s, for tests only.\r\n' "$f" >"$platform/$f"
+done
+
+# Two setup directories, as scripts/package assembles them from this build
+# tree: one with the stand-ins, one with placeholders for the platform's files.
 setup=$work/setup
+placeholder_setup=$work/setup-placeholders
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if ! "$root/scripts/package" --no-build --placeholders --arches amd64 --win64-build "$build" --out "$setup" \
-    >"$work/package.log" 2>&1; then
-  cat "$work/package.log"
-  echo "scripts/package could not assemble the setup directory"
-  exit 1
-fi
+package() {  # package OUT LOG OPTIONS...
+  local out=$1 log=$2
+  shift 2
+  if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --out "$out" "$@" \
+      >"$log" 2>&1; then
+    cat "$log"
+    echo "scripts/package could not assemble $out"
+    exit 1
+  fi
+}
+package "$setup" "$work/package.log" --platform-files "$platform"
+package "$placeholder_setup" "$work/package-placeholders.log" --placeholders
+[[ -f $placeholder_setup/PLACEHOLDERS.txt ]] || fail "no PLACEHOLDERS.txt in the placeholder setup directory"
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=$(command -v wine64 || command -v wine)
@@ -99,6 +123,22 @@ for f in BRINDOL80.DLL BRINDOL80RES.DLL; do
     fail "$f in the driver directory differs from the setup directory's"
   fi
 done
+
+# A setup directory with placeholders is refused before anything is copied:
+# the failure box gives ERROR_BAD_EXE_FORMAT (193), and the spooler's driver
+# directories, drivers and queues are exactly as before.
+spool=$WINEPREFIX/drive_c/windows/system32/spool/drivers
+snapshot() { (cd "$spool" && find . -type f -print0 | sort -z | xargs -0 -r sha256sum); }
+snapshot >"$work/drivers-before.txt"
+run en_US.UTF-8 "$work/install-placeholders.log" install "$placeholder_setup/Installer.exe" "$address" ||
+  fail "installation from the placeholder setup directory"
+expect "$work/install-placeholders.log" "BOX: Printer driver install failed, error code:0xc1"
+snapshot >"$work/drivers-after.txt"
+cmp -s "$work/drivers-before.txt" "$work/drivers-after.txt" ||
+  fail "the placeholder installation changed the driver directory (see $work/drivers-*.txt)"
+[[ -s $work/drivers-before.txt ]] || fail "the driver directory was empty: nothing to compare"
+run C "$work/list-after.log" list || fail "list after the refused installation"
+cmp -s "$work/list.log" "$work/list-after.log" || fail "the refused installation changed drivers or queues"
 
 if ((failures)); then
   echo "$failures check(s) failed"
