@@ -25,8 +25,8 @@ constexpr char kPlaceholderMark[] = "PLACEHOLDER";
 WORD Little16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
 
 DWORD Little32(const BYTE* p) {
-  return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-         static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
+  return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
+         static_cast<DWORD>(p[3]) << 24;
 }
 
 // Up to kHeadBytes from the start of the file; false with the error when it
@@ -107,11 +107,16 @@ bool CheckFile(const WCHAR* fileName, const WCHAR* folder, WORD machine) {
 
 WORD ArchitectureMachine(WORD processorArchitecture) {
   switch (processorArchitecture) {
-    case PROCESSOR_ARCHITECTURE_INTEL: return 0x014C;   // IMAGE_FILE_MACHINE_I386
-    case PROCESSOR_ARCHITECTURE_ARM: return 0x01C4;     // IMAGE_FILE_MACHINE_ARMNT
-    case PROCESSOR_ARCHITECTURE_AMD64: return 0x8664;   // IMAGE_FILE_MACHINE_AMD64
-    case PROCESSOR_ARCHITECTURE_ARM64: return 0xAA64;   // IMAGE_FILE_MACHINE_ARM64
-    default: return 0;
+    case PROCESSOR_ARCHITECTURE_INTEL:
+      return 0x014C;  // IMAGE_FILE_MACHINE_I386
+    case PROCESSOR_ARCHITECTURE_ARM:
+      return 0x01C4;  // IMAGE_FILE_MACHINE_ARMNT
+    case PROCESSOR_ARCHITECTURE_AMD64:
+      return 0x8664;  // IMAGE_FILE_MACHINE_AMD64
+    case PROCESSOR_ARCHITECTURE_ARM64:
+      return 0xAA64;  // IMAGE_FILE_MACHINE_ARM64
+    default:
+      return 0;
   }
 }
 

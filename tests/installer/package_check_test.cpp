@@ -82,11 +82,12 @@ TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
     EXPECT_FALSE(InstallDriverAndPrinter(request));
 
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
-    EXPECT_EQ(LogLines(),
-              std::vector<std::string>{"Package check failed: C:\\setup\\\\" + Utf8(c.file) + c.reason})
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"Package check failed: C:\\setup\\\\" +
+                                                   Utf8(c.file) + c.reason})
         << "one line, naming the file; no copy was attempted";
     EXPECT_EQ(sim::ReadFile(driverDir + L"\\UNIDRV.DLL"), "the platform's own UNIDRV.DLL");
-    for (const WCHAR* file : kCommonPackageFiles) EXPECT_FALSE(sim::FileExists(driverDir + L"\\" + file));
+    for (const WCHAR* file : kCommonPackageFiles)
+      EXPECT_FALSE(sim::FileExists(driverDir + L"\\" + file));
     EXPECT_EQ(sim::AddPrinterDriverCalls(), 0);
     EXPECT_EQ(sim::AddPrinterCalls(), 0);
     EXPECT_TRUE(sim::SpoolerControls().empty());
@@ -97,8 +98,9 @@ TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
 // placeholders, and the log lists every one of them.
 TEST_F(PackageCheckTest, EveryPlaceholderIsLogged) {
   StagePackage();
-  const std::wstring placeholders[] = {L"amd64\\UNIDRV.DLL", L"amd64\\UNIDRVUI.DLL", L"amd64\\UNIRES.DLL",
-                                       L"STDNAMES.GPD",      L"TTFSUB.GPD",          L"UNIDRV.HLP"};
+  const std::wstring placeholders[] = {L"amd64\\UNIDRV.DLL", L"amd64\\UNIDRVUI.DLL",
+                                       L"amd64\\UNIRES.DLL", L"STDNAMES.GPD",
+                                       L"TTFSUB.GPD",        L"UNIDRV.HLP"};
   for (const auto& file : placeholders) {
     sim::WriteFile(L"C:\\setup\\" + file, Placeholder(Utf8(file.substr(file.find(L'\\') + 1))));
   }

@@ -6,17 +6,17 @@
 #include <windows.h>
 
 /* ERR_CPSUI_GETLASTERROR: no property sheets, no document settings. */
-__declspec(dllexport) LONG APIENTRY DrvDocumentPropertySheets(void* propertySheetInfo,
-                                                              LPARAM lParam) {
+__declspec(dllexport) LONG APIENTRY
+    DrvDocumentPropertySheets(void* propertySheetInfo, LPARAM lParam) {
   (void)propertySheetInfo;
   (void)lParam;
   return -1;
 }
 
 /* GDI_ERROR: no capability is known. */
-__declspec(dllexport) DWORD APIENTRY DrvDeviceCapabilities(HANDLE printer, PWSTR deviceName,
-                                                           WORD capability, PVOID output,
-                                                           DEVMODEW* devmode) {
+__declspec(dllexport) DWORD APIENTRY
+    DrvDeviceCapabilities(HANDLE printer, PWSTR deviceName, WORD capability, PVOID output,
+                          DEVMODEW* devmode) {
   (void)printer;
   (void)deviceName;
   (void)capability;
