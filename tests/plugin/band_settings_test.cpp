@@ -39,12 +39,17 @@ TEST_F(BandTest, SettingsAreAskedInTwoCallsInAFixedOrder) {
 TEST(BandSettingSizes, SizesAboveFourKilobytesAreNotBelieved) {
   const struct {
     DWORD reported;
-    bool read;        // the second call is made with a buffer of `reported` bytes
+    bool read;             // the second call is made with a buffer of `reported` bytes
     unsigned bytesPerRow;  // 72: "P10"/"P1" put the band on the 576-dot line; 16: no offset
   } cases[] = {
-      {0, true, 16},            {2, true, 72},          {4, true, 72},
-      {4096, true, 72},         {4097, false, 16},      {0x80000000u, false, 16},
-      {0xFFFFFFFEu, false, 16}, {0xFFFFFFFFu, false, 16},
+      {0, true, 16},
+      {2, true, 72},
+      {4, true, 72},
+      {4096, true, 72},
+      {4097, false, 16},
+      {0x80000000u, false, 16},
+      {0xFFFFFFFEu, false, 16},
+      {0xFFFFFFFFu, false, 16},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reported);

@@ -58,7 +58,7 @@ const fs::path& Root() {
 
 struct FileObject : KernelObject {
   std::wstring path;
-  fs::path host;            // empty for a port device
+  fs::path host;              // empty for a port device
   std::uintmax_t offset = 0;  // where the next ReadFile starts
   std::string Describe() const override { return "file " + Narrow(path); }
 };
