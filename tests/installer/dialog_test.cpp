@@ -11,6 +11,9 @@
 #include "program.h"
 #include "resource.h"
 
+#if NATIVE_ONLY("a simulated user answers the message boxes; fake USB printers and serial ports")
+#include "sim.h"
+
 namespace {
 
 using SetupDialogTest = DialogTest;
@@ -300,3 +303,4 @@ TEST_F(SetupDialogTest, ProgramRunsTheDialogFromItsOwnFolder) {
 }
 
 }  // namespace
+#endif

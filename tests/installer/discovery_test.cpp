@@ -13,6 +13,9 @@
 #include "resource.h"
 #include "sim_network.h"
 
+#if NATIVE_ONLY("adapters from the test's configuration and the program's threads ended on demand")
+#include "sim.h"
+
 namespace {
 
 constexpr wchar_t kNetHeader[] = L"Please select a NET port below:";
@@ -182,3 +185,4 @@ TEST_F(DiscoveryTest, WithoutAdaptersTheBroadcastThreadEndsAtOnce) {
 }
 
 }  // namespace
+#endif

@@ -4,6 +4,9 @@
 #include "installer_fixture.h"
 #include "resource.h"
 
+#if NATIVE_ONLY("fake USB printers, openable parallel ports and the port configuration dialog")
+#include "sim.h"
+
 namespace {
 
 using PortSelectTest = DialogTest;
@@ -149,3 +152,4 @@ TEST_F(PortSelectTest, OverlongLineIsIgnored) {
 }
 
 }  // namespace
+#endif

@@ -6,6 +6,9 @@
 #include "installer_fixture.h"
 #include "resource.h"
 
+#if NATIVE_ONLY("dialog templates and string tables read from the resource scripts")
+#include "sim.h"
+
 namespace {
 
 using ResourcesTest = DialogTest;
@@ -211,3 +214,4 @@ TEST_F(ResourcesTest, ManifestAsksForAdministratorAndNamesTheSystems) {
 }
 
 }  // namespace
+#endif

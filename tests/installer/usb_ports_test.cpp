@@ -4,6 +4,9 @@
 #include "installer_fixture.h"
 #include "usb_ports.h"
 
+#if NATIVE_ONLY("fake USB printer device interfaces")
+#include "sim.h"
+
 namespace {
 
 constexpr GUID kUsbPrintClass = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
@@ -81,3 +84,4 @@ TEST_F(UsbPortsTest, EnumerationFailureGivesAnEmptyList) {
 }
 
 }  // namespace
+#endif

@@ -1,0 +1,87 @@
+// The machine the setup program's tests run on. Natively it is winsim; in the
+// Windows build it is the real Win32 API (under Wine, in a prefix of the
+// test's own). The tests set up and read machine state only through this
+// header, so one test body holds winsim to what the platform really does.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A test (or a few lines of one) that needs what only winsim can do (make a
+// call fail, virtual Sleep, fake USB devices or serial ports, a spooler that
+// hangs, a simulated user answering message boxes) stands between
+//   #if NATIVE_ONLY("why, in one line")
+// and #endif. The Windows build leaves it out; scripts/test counts the cases
+// of both builds from their test lists.
+#ifdef _WIN32
+#define NATIVE_ONLY(reason) 0
+#else
+#define NATIVE_ONLY(reason) 1
+#endif
+
+namespace machine {
+
+// A fresh machine for the next test: no printers, drivers or ports but those
+// the machine started with, an empty setup directory C:\setup\ (the program's
+// folder), no serial ports in the registry, no debug output. The Spooler
+// service is running and the native architecture is AMD64.
+void Reset();
+
+// UTF-8 of a wide text, as the debug output records it.
+std::string Utf8(const std::wstring& text);
+
+// Everything written with OutputDebugStringA/W since the last reset, one entry
+// per call, exactly as written.
+std::vector<std::string> DebugOutput();
+
+// Files, by their Windows paths; missing folders are created.
+void WriteFile(const std::wstring& path, const std::string& content);
+bool FileExists(const std::wstring& path);
+std::string ReadFile(const std::wstring& path);
+// The spooler's driver directory for the native environment.
+std::wstring DriverDirectory();
+
+// Registry values, their key created as needed.
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value);
+void SetRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+
+// Spooler state. A driver added here is a version-3 driver of the native
+// environment; a port is a local port.
+struct Driver {
+  DWORD version = 0;
+  std::wstring name, environment, driverPath, dataFile, configFile, helpFile, monitorName,
+      defaultDataType;
+  std::vector<std::wstring> dependentFiles;
+};
+struct Printer {
+  std::wstring name, port, driver, printProcessor, dataType, shareName, serverName;
+  DWORD attributes = 0;
+};
+void AddDriver(const std::wstring& name);
+void AddQueue(const std::wstring& name, const std::wstring& port, const std::wstring& driver);
+void AddLocalPort(const std::wstring& name);
+// As the spooler lists them (level 3 drivers, level 2 printers).
+std::vector<Driver> Drivers();
+std::vector<Printer> Printers();
+// The printer of that name, or a record with an empty name.
+Printer FindPrinter(const std::wstring& name);
+std::wstring DefaultPrinter();
+
+// The file name at the end of a path.
+std::wstring FileName(const std::wstring& path);
+
+// Handles of any kind the code left open, one description each. Only winsim
+// can see every kind; the Windows build reports none.
+std::vector<std::string> OpenHandles();
+
+// The dialog side: the program's resources made available (natively, read
+// from the resource scripts; in the Windows build they are compiled in),
+// posted messages delivered, a list box's lines.
+void LoadResources();
+void PumpMessages();
+std::vector<std::wstring> ListLines(HWND list);
+
+}  // namespace machine

@@ -1,0 +1,360 @@
+// The test machine in the Windows build: the real API, in a Wine prefix that
+// belongs to the test program (tests/installer/wine/run_tests.sh makes it and
+// starts the program from C:\setup\). Everything a test adds goes again at the
+// next reset; what the machine had at the first reset stays.
+#include <winspool.h>
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+
+#include "machine.h"
+
+namespace machine {
+namespace {
+
+constexpr wchar_t kSetupFolder[] = L"C:\\setup";
+constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr DWORD kPrintExceptionWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
+
+std::mutex gOutputLock;
+std::vector<std::string> gOutput;
+thread_local bool tWideJustSeen = false;
+
+// OutputDebugString raises a print exception that the first vectored handler
+// sees whether or not a debugger is attached; newer systems raise the wide one
+// first and then the narrow one for the same text.
+LONG CALLBACK CaptureDebugOutput(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+  if (record->ExceptionCode == kPrintExceptionWide && record->NumberParameters >= 2) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]));
+    std::lock_guard<std::mutex> guard(gOutputLock);
+    gOutput.push_back(Utf8(text));
+    tWideJustSeen = true;
+  } else if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+    if (tWideJustSeen) {
+      tWideJustSeen = false;
+    } else {
+      std::lock_guard<std::mutex> guard(gOutputLock);
+      gOutput.emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+    }
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  throw std::runtime_error(what + " failed, error " + std::to_string(GetLastError()));
+}
+
+std::vector<BYTE> Enumerate(const std::string& what, BOOL (*call)(BYTE*, DWORD, DWORD*, DWORD*),
+                            DWORD& count) {
+  DWORD needed = 0;
+  count = 0;
+  call(nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  if (!call(buffer.data(), needed, &needed, &count)) Fail(what);
+  return buffer;
+}
+
+std::wstring Text(const wchar_t* text) { return text ? text : L""; }
+
+std::vector<std::wstring> PrinterNames() {
+  DWORD count = 0;
+  auto buffer = Enumerate("EnumPrintersW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+    return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, b, n, needed, c);
+  }, count);
+  std::vector<std::wstring> names;
+  const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) names.push_back(Text(info[i].pPrinterName));
+  return names;
+}
+
+std::vector<std::wstring> PortNames() {
+  DWORD count = 0;
+  auto buffer = Enumerate("EnumPortsW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+    return EnumPortsW(nullptr, 1, b, n, needed, c);
+  }, count);
+  std::vector<std::wstring> names;
+  const auto* info = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) names.push_back(Text(info[i].pName));
+  return names;
+}
+
+void LocalPortCommand(const wchar_t* command, const std::wstring& port) {
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE monitor = nullptr;
+  if (!OpenPrinterW(const_cast<LPWSTR>(L",XcvMonitor Local Port"), &monitor, &defaults)) {
+    Fail("OpenPrinterW(Local Port monitor)");
+  }
+  DWORD needed = 0, status = 0;
+  BOOL ok = XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed,
+                     &status);
+  ClosePrinter(monitor);
+  if (!ok || status != ERROR_SUCCESS) {
+    SetLastError(ok ? status : GetLastError());
+    Fail("XcvDataW " + Utf8(command) + " " + Utf8(port));
+  }
+}
+
+void DeleteTree(const std::wstring& folder, const std::wstring& keep) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L".." || _wcsicmp(name.c_str(), keep.c_str()) == 0) continue;
+    std::wstring path = folder + L"\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      DeleteTree(path, L"");
+      RemoveDirectoryW(path.c_str());
+    } else {
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+std::wstring ProgramFileName() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return FileName(path);
+}
+
+struct Baseline {
+  std::set<std::wstring> drivers, ports;
+  std::wstring defaultPrinter;
+};
+
+Baseline& FirstState() {
+  static Baseline baseline = [] {
+    Baseline b;
+    for (const auto& driver : Drivers()) b.drivers.insert(driver.name);
+    for (const auto& port : PortNames()) b.ports.insert(port);
+    b.defaultPrinter = DefaultPrinter();
+    return b;
+  }();
+  return baseline;
+}
+
+}  // namespace
+
+void Reset() {
+  static bool capturing = false;
+  if (!capturing) AddVectoredExceptionHandler(1, CaptureDebugOutput);
+  capturing = true;
+  const Baseline& baseline = FirstState();
+
+  for (const auto& name : PrinterNames()) {
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &defaults)) continue;
+    DeletePrinter(printer);
+    ClosePrinter(printer);
+  }
+  for (const auto& driver : Drivers()) {
+    if (!baseline.drivers.count(driver.name)) {
+      DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(driver.name.c_str()));
+    }
+  }
+  for (const auto& port : PortNames()) {
+    if (!baseline.ports.count(port)) LocalPortCommand(L"DeletePort", port);
+  }
+  if (!baseline.defaultPrinter.empty()) SetDefaultPrinterW(baseline.defaultPrinter.c_str());
+
+  DeleteTree(kSetupFolder, ProgramFileName());
+  DeleteTree(DriverDirectory(), L"");
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSerialComm);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSerialComm);
+
+  std::lock_guard<std::mutex> guard(gOutputLock);
+  gOutput.clear();
+}
+
+std::string Utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::vector<std::string> DebugOutput() {
+  std::lock_guard<std::mutex> guard(gOutputLock);
+  return gOutput;
+}
+
+void WriteFile(const std::wstring& path, const std::string& content) {
+  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
+       slash = path.find(L'\\', slash + 1)) {
+    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+  }
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW " + Utf8(path));
+  DWORD written = 0;
+  BOOL ok = ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+  if (!ok || written != content.size()) Fail("WriteFile " + Utf8(path));
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  std::string content;
+  char chunk[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) content.append(chunk, read);
+  CloseHandle(file);
+  return content;
+}
+
+std::wstring DriverDirectory() {
+  wchar_t directory[MAX_PATH] = {};
+  DWORD needed = 0;
+  if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
+                                  sizeof directory, &needed)) {
+    Fail("GetPrinterDriverDirectoryW");
+  }
+  return directory;
+}
+
+namespace {
+void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+              const void* data, DWORD size) {
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status == ERROR_SUCCESS) {
+    status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+  }
+  if (status != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(status));
+    Fail("setting registry value " + Utf8(path + L"\\" + name));
+  }
+}
+}  // namespace
+
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value) {
+  SetValue(root, path, name, REG_SZ, value.c_str(),
+           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+  SetValue(root, path, name, REG_DWORD, &value, sizeof value);
+}
+
+// A driver needs its files in the driver directory; placeholders do, since
+// nothing here loads them.
+void AddDriver(const std::wstring& name) {
+  const std::wstring directory = DriverDirectory();
+  for (const wchar_t* file : {L"machine-driver.dll", L"machine-driver.gpd", L"machine-ui.dll"}) {
+    if (!FileExists(directory + L"\\" + file)) WriteFile(directory + L"\\" + file, "placeholder");
+  }
+  DRIVER_INFO_3W info = {};
+  info.cVersion = 3;
+  info.pName = const_cast<LPWSTR>(name.c_str());
+  info.pDriverPath = const_cast<LPWSTR>(L"machine-driver.dll");
+  info.pDataFile = const_cast<LPWSTR>(L"machine-driver.gpd");
+  info.pConfigFile = const_cast<LPWSTR>(L"machine-ui.dll");
+  if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) Fail("AddPrinterDriverW");
+}
+
+void AddQueue(const std::wstring& name, const std::wstring& port, const std::wstring& driver) {
+  PRINTER_INFO_2W info = {};
+  info.pPrinterName = const_cast<LPWSTR>(name.c_str());
+  info.pPortName = const_cast<LPWSTR>(port.c_str());
+  info.pDriverName = const_cast<LPWSTR>(driver.c_str());
+  info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+  info.pDatatype = const_cast<LPWSTR>(L"RAW");
+  info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+  HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+  if (!printer) Fail("AddPrinterW " + Utf8(name));
+  ClosePrinter(printer);
+}
+
+void AddLocalPort(const std::wstring& name) { LocalPortCommand(L"AddPort", name); }
+
+std::vector<Driver> Drivers() {
+  DWORD count = 0;
+  auto buffer = Enumerate("EnumPrinterDriversW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+    return EnumPrinterDriversW(nullptr, nullptr, 3, b, n, needed, c);
+  }, count);
+  std::vector<Driver> drivers;
+  const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    Driver d;
+    d.version = info[i].cVersion;
+    d.name = Text(info[i].pName);
+    d.environment = Text(info[i].pEnvironment);
+    d.driverPath = Text(info[i].pDriverPath);
+    d.dataFile = Text(info[i].pDataFile);
+    d.configFile = Text(info[i].pConfigFile);
+    d.helpFile = Text(info[i].pHelpFile);
+    d.monitorName = Text(info[i].pMonitorName);
+    d.defaultDataType = Text(info[i].pDefaultDataType);
+    for (const wchar_t* file = info[i].pDependentFiles; file && *file; file += wcslen(file) + 1) {
+      d.dependentFiles.push_back(file);
+    }
+    drivers.push_back(d);
+  }
+  return drivers;
+}
+
+std::vector<Printer> Printers() {
+  DWORD count = 0;
+  auto buffer = Enumerate("EnumPrintersW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+    return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, n, needed, c);
+  }, count);
+  std::vector<Printer> printers;
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    printers.push_back({Text(info[i].pPrinterName), Text(info[i].pPortName),
+                        Text(info[i].pDriverName), Text(info[i].pPrintProcessor),
+                        Text(info[i].pDatatype), Text(info[i].pShareName),
+                        Text(info[i].pServerName), info[i].Attributes});
+  }
+  return printers;
+}
+
+std::wstring DefaultPrinter() {
+  wchar_t name[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  return GetDefaultPrinterW(name, &size) ? name : L"";
+}
+
+std::vector<std::string> OpenHandles() { return {}; }
+
+void LoadResources() {}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+std::vector<std::wstring> ListLines(HWND list) {
+  std::vector<std::wstring> lines;
+  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring line(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+    lines.push_back(line.c_str());
+  }
+  return lines;
+}
+
+}  // namespace machine
