@@ -1,5 +1,7 @@
 // The setup dialog driven like a user would: initial state, Install with
 // its validation and message boxes, Exit, the wizard, the end of the dialog.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 #include <winspool.h>
 

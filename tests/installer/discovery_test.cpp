@@ -4,6 +4,8 @@
 // machine's adapters. The threads and sockets at work are tested in the
 // network lab (tests/net).
 #include <winsock2.h>
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <cstring>
@@ -11,10 +13,10 @@
 #include "installer_fixture.h"
 #include "network_discovery.h"
 #include "resource.h"
-#include "sim_network.h"
 
 #if NATIVE_ONLY("adapters from the test's configuration and the program's threads ended on demand")
 #include "sim.h"
+#include "sim_network.h"
 
 namespace {
 

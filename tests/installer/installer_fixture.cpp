@@ -54,6 +54,8 @@ std::vector<std::wstring> InstallerTest::PrinterNames() {
   return names;
 }
 
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "resource.h"

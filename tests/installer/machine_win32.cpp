@@ -2,6 +2,8 @@
 // belongs to the test program (tests/installer/wine/run_tests.sh makes it and
 // starts the program from C:\setup\). Everything a test adds goes again at the
 // next reset; what the machine had at the first reset stays.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <winspool.h>
 
 #include <algorithm>

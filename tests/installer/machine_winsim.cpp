@@ -1,7 +1,9 @@
 // The test machine natively: winsim, reset for every test.
-#include "machine.h"
+#include <windows.h>
+// After windows.h, which it needs.
 #include <winspool.h>
 
+#include "machine.h"
 #include "sim.h"
 
 namespace machine {

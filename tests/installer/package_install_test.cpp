@@ -1,5 +1,7 @@
 // Driver package installation against the spooler, file system and service
 // manager: winsim's natively, the real ones under Wine.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <winspool.h>
 #include <winsvc.h>
 
@@ -232,6 +234,7 @@ TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
   SetLastError(0);
 
   EXPECT_FALSE(InstallDriverAndPrinter(request));
+  const DWORD error = GetLastError();
 
   EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\UNIDRV.HLP"), "from an earlier installation");
   EXPECT_TRUE(machine::Drivers().empty());
@@ -246,7 +249,7 @@ TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
                          "\\UNIDRV.HLP, 0, errcode:0x2.");
   EXPECT_EQ(log[13], "AddPrinter BRINDOL-80 failed, portName: USB001, driverName:BRINDOL-80, errcode:1797.");
   // The queue never appeared: the error is that of the last attempt to open it.
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 #if NATIVE_ONLY("records Sleep calls and spooler service controls")
   EXPECT_EQ(sim::Sleeps(), std::vector<DWORD>(5, 1000));
   EXPECT_TRUE(sim::SpoolerControls().empty()) << "no restart after a failure";

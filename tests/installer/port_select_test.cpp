@@ -1,4 +1,6 @@
 // The dialog's port list for each connection, and its reactions to clicks.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "installer_fixture.h"

@@ -1,4 +1,6 @@
 // USB printer discovery through the simulated device interfaces and registry.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <setupapi.h>
 
 #include "installer_fixture.h"
