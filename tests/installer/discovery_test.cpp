@@ -119,15 +119,17 @@ TEST_F(DiscoveryTest, CycleMessagesEmptyAndCountTheListOnTheDialogThread) {
   sim::Click(dialog_, IDC_NET);
   Deliver(Reply(10, 0, 0, 7));
   Deliver(Reply(10, 0, 0, 8));
+  // What the procedure does is seen in its effects: the dialog manager answers
+  // these messages with 0 whether or not they were handled.
   LONG count = -1;
-  EXPECT_TRUE(SendMessageW(dialog_, kDiscoveryCountMessage, 0, reinterpret_cast<LPARAM>(&count)));
+  SendMessageW(dialog_, kDiscoveryCountMessage, 0, reinterpret_cast<LPARAM>(&count));
   EXPECT_EQ(count, 2);
-  EXPECT_TRUE(SendMessageW(dialog_, kDiscoveryEmptyMessage, 0, 0));
+  SendMessageW(dialog_, kDiscoveryEmptyMessage, 0, 0);
   EXPECT_TRUE(Found().empty());
-  EXPECT_TRUE(SendMessageW(dialog_, kDiscoveryCountMessage, 0, reinterpret_cast<LPARAM>(&count)));
+  SendMessageW(dialog_, kDiscoveryCountMessage, 0, reinterpret_cast<LPARAM>(&count));
   EXPECT_EQ(count, 0);
   // The notice of a changed count leaves the list box as it was.
-  EXPECT_TRUE(SendMessageW(dialog_, kDiscoveryCountChangedMessage, 0, 0));
+  SendMessageW(dialog_, kDiscoveryCountChangedMessage, 0, 0);
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{kNetHeader, L"10.0.0.7", L"10.0.0.8"}));
   EXPECT_EQ(Selection(), 1);
   // A printer answering again is added afresh and refills the list.

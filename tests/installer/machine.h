@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ bool FileExists(const std::wstring& path);
 std::string ReadFile(const std::wstring& path);
 // The spooler's driver directory for the native environment.
 std::wstring DriverDirectory();
+
+// A registry key (under HKEY_LOCAL_MACHINE) of the tests' own, gone after a reset.
+inline constexpr wchar_t kTestKey[] = L"SOFTWARE\\BrindolTests";
 
 // Registry values, their key created as needed.
 void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
@@ -82,6 +86,9 @@ std::vector<std::string> OpenHandles();
 // posted messages delivered, a list box's lines.
 void LoadResources();
 void PumpMessages();
+// Delivers messages (those sent from other threads too) until `done` holds or
+// `milliseconds` of real time pass; returns whether `done` held.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds);
 std::vector<std::wstring> ListLines(HWND list);
 
 }  // namespace machine

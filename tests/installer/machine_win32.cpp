@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 
 #include "machine.h"
@@ -125,20 +124,13 @@ std::wstring ProgramFileName() {
   return FileName(path);
 }
 
-struct Baseline {
-  std::set<std::wstring> drivers, ports;
-  std::wstring defaultPrinter;
-};
-
-Baseline& FirstState() {
-  static Baseline baseline = [] {
-    Baseline b;
-    for (const auto& driver : Drivers()) b.drivers.insert(driver.name);
-    for (const auto& port : PortNames()) b.ports.insert(port);
-    b.defaultPrinter = DefaultPrinter();
-    return b;
-  }();
-  return baseline;
+// The ports every Wine prefix starts with; tests add others.
+bool IsMachinePort(const std::wstring& name) {
+  if (name == L"FILE:") return true;
+  size_t digits = name.find_first_of(L"0123456789");
+  std::wstring kind = name.substr(0, digits);
+  return (kind == L"COM" || kind == L"LPT") && digits != std::wstring::npos && name.back() == L':' &&
+         name.find_first_not_of(L"0123456789", digits) == name.size() - 1;
 }
 
 }  // namespace
@@ -147,8 +139,9 @@ void Reset() {
   static bool capturing = false;
   if (!capturing) AddVectoredExceptionHandler(1, CaptureDebugOutput);
   capturing = true;
-  const Baseline& baseline = FirstState();
 
+  // The prefix belongs to the tests: every queue and driver in it is one a
+  // test (of this run or an earlier one) added.
   for (const auto& name : PrinterNames()) {
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE printer = nullptr;
@@ -157,19 +150,18 @@ void Reset() {
     ClosePrinter(printer);
   }
   for (const auto& driver : Drivers()) {
-    if (!baseline.drivers.count(driver.name)) {
-      DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(driver.name.c_str()));
-    }
+    DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(driver.name.c_str()));
   }
   for (const auto& port : PortNames()) {
-    if (!baseline.ports.count(port)) LocalPortCommand(L"DeletePort", port);
+    if (!IsMachinePort(port)) LocalPortCommand(L"DeletePort", port);
   }
-  if (!baseline.defaultPrinter.empty()) SetDefaultPrinterW(baseline.defaultPrinter.c_str());
 
   DeleteTree(kSetupFolder, ProgramFileName());
   DeleteTree(DriverDirectory(), L"");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSerialComm);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSerialComm);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKey);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestKey);
 
   std::lock_guard<std::mutex> guard(gOutputLock);
   gOutput.clear();
@@ -345,6 +337,19 @@ void PumpMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
+  }
+}
+
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    PumpMessages();
+    if (done()) return true;
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    // Messages sent from other threads are delivered inside this wait.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
+                              QS_ALLINPUT);
   }
 }
 

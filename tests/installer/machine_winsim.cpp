@@ -5,6 +5,7 @@
 
 #include "machine.h"
 #include "sim.h"
+#include "sim_network.h"
 
 namespace machine {
 
@@ -70,6 +71,9 @@ void LoadResources() {
   loaded = true;
 }
 void PumpMessages() { sim::PumpMessages(); }
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
+  return sim::PumpMessagesUntil(done, milliseconds);
+}
 std::vector<std::wstring> ListLines(HWND list) { return sim::ListLines(list); }
 
 }  // namespace machine

@@ -458,6 +458,15 @@ HWND GetParent(HWND window) {
   return w ? w->parent : nullptr;
 }
 
+namespace {
+// WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON, WM_COMPAREITEM, WM_INITDIALOG
+// and the WM_CTLCOLOR* range.
+bool ReturnsProcedureValue(UINT message) {
+  return message == 0x2E || message == 0x2F || message == 0x37 || message == 0x39 || message == WM_INITDIALOG ||
+         (message >= 0x132 && message <= 0x138);
+}
+}  // namespace
+
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsProgramThread()) return SendFromProgramThread(window, message, wParam, lParam);
   DLGPROC proc;
@@ -473,7 +482,14 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!handled && message == WM_CLOSE) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
   }
-  return handled;
+  // The dialog manager answers a message its procedure handled with the
+  // procedure's DWLP_MSGRESULT, except for the few messages whose answer is
+  // the procedure's own return value; an unhandled one gets the default, 0.
+  if (ReturnsProcedureValue(message)) return handled;
+  if (!handled) return 0;
+  std::lock_guard<std::mutex> guard(U().lock);
+  Window* w = W(window);
+  return w ? w->messageResult : 0;
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
