@@ -79,6 +79,8 @@ void DialogTest::TearDown() {
 HWND DialogTest::Open() {
   dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
                                reinterpret_cast<LPARAM>(&state_));
+  // As the program's modal dialog is.
+  if (dialog_) ShowWindow(dialog_, SW_SHOW);
   machine::PumpMessages();
   return dialog_;
 }

@@ -91,4 +91,54 @@ void PumpMessages();
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds);
 std::vector<std::wstring> ListLines(HWND list);
 
+// ---- The user. Each action is what the platform hands the program when a
+// user does it (a hidden or disabled control takes no clicks), and every
+// posted message is delivered after it.
+void Click(HWND dialog, int id);
+void ClickListLine(HWND dialog, int id, int line, bool doubleClick = false);
+void TypeAddress(HWND dialog, int id, BYTE a, BYTE b, BYTE c, BYTE d);
+void PressCloseBox(HWND dialog);
+// Whether WM_QUIT was posted to this thread since the reset, and its code.
+bool QuitPosted();
+int QuitCode();
+
+struct MessageBoxRecord {
+  HWND owner = nullptr;
+  std::wstring text, caption;
+  UINT type = 0;  // the MB_ICON* and MB_OK / MB_YESNO flags
+};
+// The answers to the next message boxes, in order; without one, a box is
+// answered IDOK (OK boxes) or IDNO (Yes/No boxes).
+void AnswerMessageBoxes(std::vector<int> answers);
+// Called while a box is shown; its result answers the box.
+void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler);
+std::vector<MessageBoxRecord> MessageBoxes();
+// Runs `script` inside the next modal dialog once it is shown.
+void OnModalDialog(std::function<void(HWND dialog)> script);
+
+// ---- The program's resources as the resource loader finds them.
+struct DialogControl {
+  int id = 0;
+  std::wstring className, text;
+  DWORD style = 0;
+  RECT rect{};  // dialog units: left, top, width, height in left/top/right/bottom
+};
+struct DialogTemplate {
+  LANGID language = 0;
+  DWORD style = 0;
+  std::wstring caption, fontName;
+  int fontSize = 0;
+  RECT rect{};  // x, y, width, height as above
+  std::vector<DialogControl> controls;
+};
+// The language the resource loader looks for first on this thread.
+void SetUiLanguage(LANGID language);
+// Every language of a dialog or of a string, in increasing order.
+std::vector<LANGID> DialogLanguages(int id);
+std::vector<LANGID> StringLanguages(UINT id);
+DialogTemplate FindDialogTemplate(int id, LANGID language);
+std::wstring StringResource(UINT id, LANGID language);
+// The program's manifest (an empty text when it has none).
+std::string Manifest();
+
 }  // namespace machine

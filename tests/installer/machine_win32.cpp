@@ -4,9 +4,12 @@
 // next reset; what the machine had at the first reset stays.
 #include <windows.h>
 // After windows.h, which it needs.
+#include <commctrl.h>
 #include <winspool.h>
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
 #include <mutex>
 #include <stdexcept>
 
@@ -133,6 +136,8 @@ bool IsMachinePort(const std::wstring& name) {
          name.find_first_not_of(L"0123456789", digits) == name.size() - 1;
 }
 
+void ResetUser();
+
 }  // namespace
 
 void Reset() {
@@ -163,6 +168,8 @@ void Reset() {
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKey);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestKey);
 
+  ResetUser();
+  SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   std::lock_guard<std::mutex> guard(gOutputLock);
   gOutput.clear();
 }
@@ -228,6 +235,11 @@ void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWO
   HKEY key = nullptr;
   LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 KEY_SET_VALUE, nullptr, &key, nullptr);
+  // Keys under a volatile one (HKLM\HARDWARE) must be volatile too.
+  if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
+    status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE,
+                             nullptr, &key, nullptr);
+  }
   if (status == ERROR_SUCCESS) {
     status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -332,12 +344,261 @@ std::vector<std::string> OpenHandles() { return {}; }
 
 void LoadResources() {}
 
+namespace {
+struct User {
+  bool quit = false;
+  int quitCode = 0;
+  std::vector<MessageBoxRecord> boxes;
+  std::deque<int> answers;
+  std::function<int(const MessageBoxRecord&)> boxHandler;
+  std::function<void(HWND)> modalScript;
+  HWND modalDialog = nullptr;
+  HHOOK hook = nullptr;
+};
+User& TheUser() {
+  static User user;
+  return user;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  return text.c_str();
+}
+
+// A message box is a dialog of the system's with the message text in the
+// static control 0xFFFF.
+constexpr int kMessageTextId = 0xFFFF;
+
+UINT BoxIcon(HWND box) {
+  struct Icon {
+    LPCWSTR name;
+    UINT flag;
+  } icons[] = {{IDI_ERROR, MB_ICONERROR},
+               {IDI_QUESTION, MB_ICONQUESTION},
+               {IDI_WARNING, MB_ICONWARNING},
+               {IDI_INFORMATION, MB_ICONINFORMATION}};
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    auto shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    for (const auto& icon : icons) {
+      if (shown && shown == LoadIconW(nullptr, icon.name)) return icon.flag;
+    }
+  }
+  return 0;
+}
+
+void CALLBACK RunModalScript(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  auto script = std::move(TheUser().modalScript);
+  TheUser().modalScript = nullptr;
+  if (script) script(TheUser().modalDialog);
+}
+
+// The simulated user watches every window this thread activates: a message
+// box is recorded and answered; the next modal dialog runs its script once
+// its modal loop runs.
+LRESULT CALLBACK WatchActivations(int code, WPARAM wParam, LPARAM lParam) {
+  User& user = TheUser();
+  HWND window = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_ACTIVATE && ClassName(window) == L"#32770") {
+    if (HWND text = GetDlgItem(window, kMessageTextId)) {
+      MessageBoxRecord box{GetWindow(window, GW_OWNER), WindowText(text), WindowText(window), BoxIcon(window)};
+      bool yesNo = GetDlgItem(window, IDYES) && GetDlgItem(window, IDNO);
+      box.type |= yesNo ? MB_YESNO : MB_OK;
+      user.boxes.push_back(box);
+      int answer = yesNo ? IDNO : IDOK;
+      if (user.boxHandler) {
+        answer = user.boxHandler(box);
+      } else if (!user.answers.empty()) {
+        answer = user.answers.front();
+        user.answers.pop_front();
+      }
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    } else if (user.modalScript && !user.modalDialog) {
+      user.modalDialog = window;
+      SetTimer(nullptr, 0, 0, RunModalScript);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void ResetUser() {
+  User& user = TheUser();
+  if (!user.hook) user.hook = SetWindowsHookExW(WH_CBT, WatchActivations, nullptr, GetCurrentThreadId());
+  HHOOK hook = user.hook;
+  user = User{};
+  user.hook = hook;
+}
+}  // namespace
+
 void PumpMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      TheUser().quit = true;
+      TheUser().quitCode = static_cast<int>(message.wParam);
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+}
+
+bool QuitPosted() {
+  PumpMessages();
+  return TheUser().quit;
+}
+int QuitCode() { return TheUser().quitCode; }
+
+void AnswerMessageBoxes(std::vector<int> answers) {
+  TheUser().answers.assign(answers.begin(), answers.end());
+}
+void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
+  TheUser().boxHandler = std::move(handler);
+}
+std::vector<MessageBoxRecord> MessageBoxes() { return TheUser().boxes; }
+void OnModalDialog(std::function<void(HWND dialog)> script) {
+  TheUser().modalScript = std::move(script);
+  TheUser().modalDialog = nullptr;
+}
+
+// ---- Resources, read from the program's own image.
+namespace {
+struct Languages {
+  std::vector<LANGID> found;
+};
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
+  reinterpret_cast<Languages*>(param)->found.push_back(language);
+  return TRUE;
+}
+std::vector<LANGID> ResourceLanguages(LPCWSTR type, LPCWSTR name) {
+  Languages languages;
+  EnumResourceLanguagesW(nullptr, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  std::sort(languages.found.begin(), languages.found.end());
+  return languages.found;
+}
+std::pair<const BYTE*, DWORD> ResourceBytes(LPCWSTR type, LPCWSTR name, LANGID language) {
+  HRSRC found = FindResourceExW(nullptr, type, name, language);
+  if (!found) return {nullptr, 0};
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(nullptr, found)};
+}
+
+// Reads the parts of a dialog template the tests look at.
+class TemplateReader {
+ public:
+  explicit TemplateReader(const BYTE* data) : data_(data) {}
+  WORD Word() {
+    Align(2);
+    WORD value;
+    std::memcpy(&value, data_ + at_, 2);
+    at_ += 2;
+    return value;
+  }
+  DWORD Dword() {
+    DWORD low = Word();
+    return low | static_cast<DWORD>(Word()) << 16;
+  }
+  short Short() { return static_cast<short>(Word()); }
+  std::wstring Text() {
+    std::wstring text;
+    for (WORD c; (c = Word()) != 0;) text.push_back(static_cast<wchar_t>(c));
+    return text;
+  }
+  // A text, or an ordinal (0xFFFF and a number), shown as its number.
+  std::wstring TextOrOrdinal() {
+    Align(2);
+    WORD first;
+    std::memcpy(&first, data_ + at_, 2);
+    if (first != 0xFFFF) return Text();
+    Word();
+    return L"#" + std::to_wstring(Word());
+  }
+  void Align(size_t n) { at_ = (at_ + n - 1) / n * n; }
+  void Skip(size_t bytes) { at_ += bytes; }
+
+ private:
+  const BYTE* data_;
+  size_t at_ = 0;
+};
+
+std::wstring ControlClass(const std::wstring& name) {
+  static const std::pair<const wchar_t*, const wchar_t*> kAtoms[] = {
+      {L"#128", L"Button"},    {L"#129", L"Edit"},      {L"#130", L"Static"},
+      {L"#131", L"ListBox"},   {L"#132", L"ScrollBar"}, {L"#133", L"ComboBox"}};
+  for (const auto& atom : kAtoms) {
+    if (name == atom.first) return atom.second;
+  }
+  return name;
+}
+}  // namespace
+
+void SetUiLanguage(LANGID language) { SetThreadUILanguage(language); }
+std::vector<LANGID> DialogLanguages(int id) { return ResourceLanguages(RT_DIALOG, MAKEINTRESOURCEW(id)); }
+
+std::vector<LANGID> StringLanguages(UINT id) {
+  return ResourceLanguages(RT_STRING, MAKEINTRESOURCEW(id / 16 + 1));
+}
+
+std::wstring StringResource(UINT id, LANGID language) {
+  auto [data, size] = ResourceBytes(RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+  if (!data) return L"";
+  // A block of 16 counted strings.
+  const auto* text = reinterpret_cast<const WORD*>(data);
+  for (UINT i = 0; i < id % 16; ++i) text += 1 + *text;
+  return std::wstring(reinterpret_cast<const wchar_t*>(text + 1), *text);
+}
+
+DialogTemplate FindDialogTemplate(int id, LANGID language) {
+  DialogTemplate dialog;
+  auto [data, size] = ResourceBytes(RT_DIALOG, MAKEINTRESOURCEW(id), language);
+  if (!data) return dialog;
+  dialog.language = language;
+  TemplateReader in(data);
+  bool extended = in.Word() == 1 && in.Word() == 0xFFFF;
+  if (!extended) throw std::runtime_error("only extended dialog templates are read");
+  in.Dword();  // help id
+  in.Dword();  // extended style
+  dialog.style = in.Dword();
+  WORD count = in.Word();
+  dialog.rect = {in.Short(), in.Short(), in.Short(), in.Short()};
+  in.TextOrOrdinal();  // menu
+  in.TextOrOrdinal();  // class
+  dialog.caption = in.Text();
+  if (dialog.style & DS_SETFONT) {
+    dialog.fontSize = in.Word();
+    in.Word();  // weight
+    in.Skip(2);  // italic, character set
+    dialog.fontName = in.Text();
+  }
+  for (WORD i = 0; i < count; ++i) {
+    in.Align(4);
+    DialogControl control;
+    in.Dword();  // help id
+    in.Dword();  // extended style
+    control.style = in.Dword();
+    control.rect = {in.Short(), in.Short(), in.Short(), in.Short()};
+    control.id = static_cast<int>(in.Dword());
+    control.className = ControlClass(in.TextOrOrdinal());
+    control.text = in.TextOrOrdinal();
+    WORD extra = in.Word();
+    in.Skip(extra);
+    dialog.controls.push_back(control);
+  }
+  return dialog;
+}
+
+std::string Manifest() {
+  auto languages = ResourceLanguages(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  if (languages.empty()) return "";
+  auto [data, size] = ResourceBytes(RT_MANIFEST, MAKEINTRESOURCEW(1), languages[0]);
+  return data ? std::string(reinterpret_cast<const char*>(data), size) : "";
 }
 
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {

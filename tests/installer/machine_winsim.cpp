@@ -3,6 +3,9 @@
 // After windows.h, which it needs.
 #include <winspool.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "machine.h"
 #include "sim.h"
 #include "sim_network.h"
@@ -75,5 +78,41 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
   return sim::PumpMessagesUntil(done, milliseconds);
 }
 std::vector<std::wstring> ListLines(HWND list) { return sim::ListLines(list); }
+
+bool QuitPosted() { return sim::QuitPosted(); }
+int QuitCode() { return sim::QuitCode(); }
+
+void AnswerMessageBoxes(std::vector<int> answers) { sim::AnswerMessageBoxes(std::move(answers)); }
+void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
+  sim::OnMessageBox([handler](const sim::MessageBoxRecord& box) {
+    return handler(MessageBoxRecord{box.owner, box.text, box.caption, box.type});
+  });
+}
+std::vector<MessageBoxRecord> MessageBoxes() {
+  std::vector<MessageBoxRecord> boxes;
+  for (const auto& box : sim::MessageBoxes()) boxes.push_back({box.owner, box.text, box.caption, box.type});
+  return boxes;
+}
+void OnModalDialog(std::function<void(HWND dialog)> script) { sim::OnModalDialog(std::move(script)); }
+
+void SetUiLanguage(LANGID language) { sim::SetUiLanguage(language); }
+std::vector<LANGID> DialogLanguages(int id) { return sim::DialogLanguages(id); }
+std::vector<LANGID> StringLanguages(UINT id) { return sim::StringLanguages(id); }
+std::wstring StringResource(UINT id, LANGID language) { return sim::StringResource(id, language); }
+
+DialogTemplate FindDialogTemplate(int id, LANGID language) {
+  sim::SetUiLanguage(language);
+  sim::DialogTemplate found = sim::FindDialogTemplate(id);
+  DialogTemplate dialog{found.language, found.style, found.caption, found.fontName, found.fontSize, found.rect, {}};
+  for (const auto& c : found.controls) dialog.controls.push_back({c.id, c.className, c.text, c.style, c.rect});
+  return dialog;
+}
+
+std::string Manifest() {
+  std::ifstream in(INSTALLER_MANIFEST);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 }  // namespace machine

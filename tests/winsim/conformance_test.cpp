@@ -349,6 +349,27 @@ TEST_F(DialogConformanceTest, IpAddressControlAnswersAsDocumented) {
   EXPECT_NE(Address(IPM_ISBLANK), 0);
 }
 
+TEST_F(DialogConformanceTest, ControlsAreVisibleOnlyWhileTheirDialogIs) {
+  HWND install = GetDlgItem(dialog_, IDC_INSTALL);
+  EXPECT_FALSE(IsWindowVisible(dialog_)) << "a modeless dialog without WS_VISIBLE starts hidden";
+  EXPECT_FALSE(IsWindowVisible(install));
+  ShowWindow(dialog_, SW_SHOW);
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+  EXPECT_TRUE(IsWindowVisible(install));
+  ShowWindow(install, SW_HIDE);
+  EXPECT_FALSE(IsWindowVisible(install));
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+}
+
+TEST_F(DialogConformanceTest, ClickingARadioButtonChecksItAndClearsItsGroup) {
+  ShowWindow(dialog_, SW_SHOW);
+  CheckRadioButton(dialog_, IDC_USB, IDC_NET, IDC_USB);
+  SendDlgItemMessageW(dialog_, IDC_NET, BM_CLICK, 0, 0);
+  machine::PumpMessages();
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_NET), static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_USB), static_cast<UINT>(BST_UNCHECKED));
+}
+
 struct SendRecord {
   HWND dialog;
   UINT message;

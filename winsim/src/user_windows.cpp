@@ -366,6 +366,8 @@ HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC pr
     window.className = L"#32770";
     window.text = dialogTemplate.caption;
     window.style = dialogTemplate.style;
+    // A modeless dialog shows itself only when its template says so.
+    window.visible = (dialogTemplate.style & WS_VISIBLE) != 0;
     window.proc = proc;
     dialog = NewWindow(window);
     for (const auto& control : dialogTemplate.controls) {
@@ -389,6 +391,8 @@ HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC pr
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
   HWND dialog = CreateDialogParamW(instance, templateName, parent, proc, param);
   if (!dialog) return -1;
+  // A modal dialog is shown whatever its template says.
+  ShowWindow(dialog, SW_SHOW);
   sim::PumpMessages();
   std::function<void(HWND)> script;
   {

@@ -16,7 +16,8 @@ if [[ "${BRINDOL_TESTS_IN_NAMESPACE:-}" != 1 ]]; then
 fi
 mkdir -p "$1"
 export WINEPREFIX=$(cd "$1" && pwd) WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debugger at a crash: the program ends and the test fails instead of hanging.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 program=$2
 cases=$3
 shift 3
