@@ -429,6 +429,9 @@ LRESULT CALLBACK WatchActivations(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 void ResetUser() {
+  // Whatever the last test left in the queue (a WM_QUIT from a dialog it
+  // destroyed would end the next modal dialog at once) goes first.
+  PumpMessages();
   User& user = TheUser();
   if (!user.hook) user.hook = SetWindowsHookExW(WH_CBT, WatchActivations, nullptr, GetCurrentThreadId());
   HHOOK hook = user.hook;
