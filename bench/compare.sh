@@ -71,6 +71,10 @@ PY
 )
 
 ours_process=$(process_rate "$build/bin/bandhost --halftone HT_FloydSteinberg $page -o $work/ours.bin")
+# rasterview drawing that stream as PBM: the preview of a page should cost no
+# more than producing it.
+[[ -x $build/bin/rasterview ]] || { echo "no rasterview in $build/bin" >&2; exit 2; }
+view_process=$(process_rate "$build/bin/rasterview $work/ours.bin -o $work/ours.pbm")
 netpbm=$(process_rate "/usr/bin/pgmtopbm -fs $page > $work/netpbm.pbm")
 magick_rate=$(process_rate "$magick $page -dither FloydSteinberg -monochrome $work/magick.pbm")
 
@@ -84,3 +88,8 @@ printf '%-44s %12s  %s\n' "netpbm pgmtopbm -fs, whole process" "$netpbm" \
   "$(ratio "$ours" "$netpbm") (bandhost: $(ratio "$ours_process" "$netpbm"))"
 printf '%-44s %12s  %s\n' "ImageMagick -dither FloydSteinberg, process" "$magick_rate" \
   "$(ratio "$ours" "$magick_rate") (bandhost: $(ratio "$ours_process" "$magick_rate"))"
+printf '%-44s %12s  %s\n' "rasterview stream -> PBM, whole process" "$view_process" \
+  "(rasterview / bandhost: $(ratio "$view_process" "$ours_process"))"
+echo
+echo "Whole-process goals: bandhost >= 3.0x netpbm (is $(ratio "$ours_process" "$netpbm")),"
+echo "rasterview >= 1.0x bandhost (is $(ratio "$view_process" "$ours_process"))"

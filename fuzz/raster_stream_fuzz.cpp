@@ -26,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(end == size);
   const raster::Picture picture = raster::Render(parsed, data);
-  FUZZ_CHECK(picture.dots.size() == std::size_t{picture.width} * picture.height);
+  FUZZ_CHECK(picture.packed.size() == std::size_t{picture.RowBytes()} * picture.height);
   return 0;
 }

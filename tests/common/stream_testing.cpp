@@ -13,7 +13,8 @@ constexpr std::size_t kDumpBytes = 16;
 
 std::string HexLine(const Bytes& bytes, std::size_t from, std::size_t mark) {
   std::string line;
-  char cell[8];
+  // Wide enough for any size_t offset in hex, not only the six digits shown for short streams.
+  char cell[24];
   std::snprintf(cell, sizeof cell, "%06zx", from);
   line += cell;
   for (std::size_t i = from; i < std::min(bytes.size(), from + kDumpBytes); ++i) {

@@ -5,6 +5,7 @@
 // and release everything. What the plug-in spools is collected by the host.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "page_file.h"
@@ -24,3 +25,11 @@ struct BandJob {
 // the job).
 std::string RunBandJob(const std::string& pluginPath, SubstituteHost& host, const BandJob& job,
                        const GrayPage& page);
+
+// The same for a page whose rows come from `rows` as the bands need them: it
+// writes the next `count` rows into `band`, `stride` bytes apart, or returns
+// false with a message.
+using BandRows = std::function<bool(BYTE* band, std::size_t stride, unsigned count,
+                                    std::string& error)>;
+std::string RunBandJob(const std::string& pluginPath, SubstituteHost& host, const BandJob& job,
+                       unsigned width, unsigned height, const BandRows& rows);

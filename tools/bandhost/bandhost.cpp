@@ -2,10 +2,13 @@
 // plug-in library through its exported entry points as the host does, cuts a
 // gray page into bands, hands each band to ImageProcessing and writes every
 // byte the plug-in spools to OUT.
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "band_job.h"
 
@@ -97,6 +100,73 @@ std::string ParseArguments(int argc, char** argv, Arguments& args) {
   return {};
 }
 
+// OUT written through a large stdio buffer into OUT.partial, renamed to OUT by
+// Commit(); removed when the run ends without Commit().
+class Output {
+ public:
+  explicit Output(std::string path) : path_(std::move(path)), partial_(path_ + ".partial") {}
+  ~Output() {
+    if (file_) std::fclose(file_);
+    if (!committed_) std::remove(partial_.c_str());
+  }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  bool Open() {
+    file_ = std::fopen(partial_.c_str(), "wb");
+    if (file_) std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+    return file_ != nullptr;
+  }
+  bool Write(const BYTE* bytes, DWORD size) { return std::fwrite(bytes, 1, size, file_) == size; }
+  bool Commit() {
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!closed) return false;
+    // Windows' rename does not replace an existing file.
+    if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
+      std::remove(path_.c_str());
+      if (std::rename(partial_.c_str(), path_.c_str()) != 0) return false;
+    }
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::string partial_;
+  std::FILE* file_ = nullptr;
+  bool committed_ = false;
+};
+
+// "bandhost: N of M rows" about once a second, only for pages that take longer
+// than a second; quick pages print nothing.
+class Progress {
+ public:
+  explicit Progress(unsigned total) : total_(total), start_(Clock::now()), next_(start_) {
+    next_ += std::chrono::seconds(1);
+  }
+  void Rows(unsigned rows) {
+    const auto now = Clock::now();
+    if (now >= next_) {
+      std::fprintf(stderr, "bandhost: %u of %u rows\n", done_, total_);
+      next_ = now + std::chrono::seconds(1);
+      shown_ = true;
+    }
+    done_ += rows;
+  }
+  void Done() {
+    if (shown_) std::fprintf(stderr, "bandhost: %u of %u rows\n", done_, total_);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  unsigned total_;
+  unsigned done_ = 0;
+  Clock::time_point start_;
+  Clock::time_point next_;
+  bool shown_ = false;
+};
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "bandhost: %s\n", message.c_str());
   return 1;
@@ -116,9 +186,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  GrayPage page;
+  PageReader page;
   std::string error;
-  if (!ReadPage(args.page, page, error)) return Fail(error);
+  if (!page.Open(args.page, error)) return Fail(error);
 
   SubstituteHost host;
   if (args.hasOffset) host.SetOption(kFeatureHorizontalOffset, args.offset);
@@ -126,13 +196,25 @@ int main(int argc, char** argv) {
   if (args.hasSavePaper) host.SetOption(kFeatureSavePaperMode, args.savePaper);
   host.SetLandscape(args.landscape);
 
-  error = RunBandJob(args.plugin, host, args.job, page);
-  if (!error.empty()) return Fail(error);
+  // The stream goes out through one buffered writer as the plug-in spools it,
+  // into a file beside OUT that takes OUT's name only when the job succeeded:
+  // a failed run leaves an earlier OUT as it was.
+  Output out(args.output);
+  if (!out.Open()) return Fail("cannot write " + args.output + ": " + std::strerror(errno));
+  host.SetSpoolSink([&](const BYTE* bytes, DWORD size) { return out.Write(bytes, size); });
 
-  std::ofstream out(args.output, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(host.Spool().data()),
-            static_cast<std::streamsize>(host.Spool().size()));
-  out.close();
-  if (!out) return Fail("cannot write " + args.output);
+  Progress progress(page.Height());
+  error = RunBandJob(args.plugin, host, args.job, page.Width(), page.Height(),
+                     [&](BYTE* band, std::size_t stride, unsigned rows, std::string& problem) {
+                       progress.Rows(rows);
+                       if (page.ReadRows(band, stride, rows, problem)) return true;
+                       problem = args.page + ": " + problem;
+                       return false;
+                     });
+  progress.Done();
+  if (!error.empty()) return Fail(error);
+  if (host.SpoolFailed() || !out.Commit()) {
+    return Fail("cannot write " + args.output + ": " + std::strerror(errno));
+  }
   return 0;
 }

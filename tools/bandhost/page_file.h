@@ -16,5 +16,31 @@ struct GrayPage {
 // `error` for unreadable or unsupported files.
 bool ReadPage(const std::string& path, GrayPage& page, std::string& error);
 
+// A page read as the job consumes it. A PGM's rows go from the file straight
+// into the caller's band, so a long receipt is never held whole nor copied
+// twice; a PNG is decoded whole on opening (its file is small) and served from
+// memory.
+class PageReader {
+ public:
+  PageReader();
+  ~PageReader();
+  PageReader(const PageReader&) = delete;
+  PageReader& operator=(const PageReader&) = delete;
+
+  // Reads the header; false with a message naming the file.
+  bool Open(const std::string& path, std::string& error);
+  unsigned Width() const { return width_; }
+  unsigned Height() const { return height_; }
+  // The next `rows` rows, each written to `out` `stride` bytes after the last.
+  bool ReadRows(std::uint8_t* out, std::size_t stride, unsigned rows, std::string& error);
+
+ private:
+  struct Source;
+  Source* source_;
+  unsigned width_ = 0;
+  unsigned height_ = 0;
+  unsigned nextRow_ = 0;
+};
+
 // The PNG reader of the build (png_page_*.cpp); `bytes` is the whole file.
 bool ReadPngPage(const std::vector<std::uint8_t>& bytes, GrayPage& page, std::string& error);

@@ -74,7 +74,12 @@ bool SubstituteHost::AnswerSetting(PCSTR feature, PVOID output, DWORD size, PDWO
 void SubstituteHost::AppendSpool(const void* buffer, DWORD size, Route route) {
   writes_.push_back({route, size});
   const auto* bytes = static_cast<const BYTE*>(buffer);
-  if (bytes) spool_.insert(spool_.end(), bytes, bytes + size);
+  if (!bytes) return;
+  if (sink_) {
+    if (!sinkFailed_ && !sink_(bytes, size)) sinkFailed_ = true;
+  } else {
+    spool_.insert(spool_.end(), bytes, bytes + size);
+  }
 }
 
 BOOL APIENTRY SubstituteHost::TableGetSetting(PVOID pdriverobj, PCSTR feature, PVOID output,

@@ -5,6 +5,7 @@
 // for EnablePDEV. It records what the plug-in asks and writes.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,6 +59,11 @@ class SubstituteHost {
   LONG ServiceReferences() const { return service_.references; }
   // The host's drawing entry points, as handed to EnablePDEV.
   DRVENABLEDATA* HostFunctions() { return &hostFunctions_; }
+
+  // Spooled bytes go to `sink` as they come instead of being kept in Spool();
+  // a sink that fails (returns false) is reported by SpoolFailed().
+  void SetSpoolSink(std::function<bool(const BYTE*, DWORD)> sink) { sink_ = std::move(sink); }
+  bool SpoolFailed() const { return sinkFailed_; }
 
   const std::vector<BYTE>& Spool() const { return spool_; }
   const std::vector<SpoolWrite>& Writes() const { return writes_; }
@@ -126,6 +132,8 @@ class SubstituteHost {
   DWORD reportedWriteLimit_ = 0xFFFFFFFF;
   BOOL drawingResult_ = TRUE;
   std::vector<BYTE> spool_;
+  std::function<bool(const BYTE*, DWORD)> sink_;
+  bool sinkFailed_ = false;
   std::vector<SpoolWrite> writes_;
   std::vector<SettingQuery> settingQueries_;
   std::vector<DrawingCall> drawingCalls_;

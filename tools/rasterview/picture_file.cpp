@@ -18,15 +18,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Rows of the picture packed 8 dots a byte, most significant bit leftmost.
-std::vector<unsigned char> PackedRow(const Picture& picture, unsigned y, bool dotIsOne) {
-  std::vector<unsigned char> row((picture.width + 7) / 8, dotIsOne ? 0x00 : 0xFF);
-  for (unsigned x = 0; x < picture.width; ++x) {
-    if (picture.At(x, y)) row[x / 8] ^= static_cast<unsigned char>(0x80 >> (x % 8));
-  }
-  return row;
-}
-
 File OpenForWriting(const std::string& path, std::string& error) {
   File file(std::fopen(path.c_str(), "wb"));
   if (!file) error = "cannot write " + path + ": " + std::strerror(errno);
@@ -38,12 +29,11 @@ File OpenForWriting(const std::string& path, std::string& error) {
 bool WritePbm(const Picture& picture, const std::string& path, std::string& error) {
   File file = OpenForWriting(path, error);
   if (!file) return false;
+  // PBM's packing is the printer's: one bit a dot, most significant first, 1 black.
   std::fprintf(file.get(), "P4\n%u %u\n", picture.width, picture.height);
-  for (unsigned y = 0; y < picture.height; ++y) {
-    const auto row = PackedRow(picture, y, true);
-    std::fwrite(row.data(), 1, row.size(), file.get());
-  }
-  if (std::fflush(file.get()) != 0) {
+  const bool written = std::fwrite(picture.packed.data(), 1, picture.packed.size(), file.get()) ==
+                       picture.packed.size();
+  if (!written || std::fflush(file.get()) != 0) {
     error = "cannot write " + path;
     return false;
   }
@@ -73,9 +63,9 @@ bool WritePng(const Picture& picture, const std::string& path, std::string& erro
   png_set_IHDR(png, info, picture.width, picture.height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
+  png_set_invert_mono(png);  // 1-bit gray: 0 is black, the opposite of the printer's bits
   for (unsigned y = 0; y < picture.height; ++y) {
-    auto row = PackedRow(picture, y, false);  // gray 1-bit: 0 is black
-    png_write_row(png, row.data());
+    png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);

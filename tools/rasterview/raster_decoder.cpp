@@ -97,7 +97,8 @@ Picture Render(const ParseResult& parsed, const std::uint8_t* bytes) {
   }
   height = std::max(height, y);
   picture.height = static_cast<unsigned>(height);
-  picture.dots.assign(static_cast<std::size_t>(picture.width) * picture.height, 0);
+  const std::size_t pictureRowBytes = picture.RowBytes();
+  picture.packed.assign(pictureRowBytes * picture.height, 0);
   y = 0;
   for (const Command& command : parsed.commands) {
     if (command.kind == Command::Kind::kFeed) {
@@ -107,11 +108,9 @@ Picture Render(const ParseResult& parsed, const std::uint8_t* bytes) {
     for (unsigned row = 0; row < command.rows; ++row) {
       const std::uint8_t* source =
           bytes + command.dataOffset + static_cast<std::size_t>(row) * command.rowBytes;
-      std::uint8_t* target = picture.dots.data() + (y + row) * picture.width;
-      for (unsigned x = 0; x < command.rowBytes * 8; ++x) {
-        // Printing is additive: overlapping blocks never clear a dot.
-        if (source[x / 8] & (0x80 >> (x % 8))) target[x] = 1;
-      }
+      std::uint8_t* target = picture.packed.data() + (y + row) * pictureRowBytes;
+      // Printing is additive: overlapping blocks never clear a dot.
+      for (unsigned x = 0; x < command.rowBytes; ++x) target[x] |= source[x];
     }
   }
   return picture;

@@ -28,14 +28,19 @@ struct ParseResult {
 
 ParseResult Parse(const std::uint8_t* bytes, std::size_t size);
 
-// One byte per dot, 1 = printed; rows top first.
+// Rows top first, packed as the printer receives them: 8 dots a byte, the most
+// significant bit leftmost, a set bit printed. Every block is a whole number of
+// bytes wide, so the picture is too; keeping it packed lets a long receipt be
+// drawn and written a byte at a time instead of a dot at a time.
 struct Picture {
-  unsigned width = 0;
+  unsigned width = 0;  // dots, a multiple of 8
   unsigned height = 0;
-  std::vector<std::uint8_t> dots;
-  std::uint8_t At(unsigned x, unsigned y) const {
-    return dots[static_cast<std::size_t>(y) * width + x];
+  std::vector<std::uint8_t> packed;  // height rows of width / 8 bytes
+  unsigned RowBytes() const { return width / 8; }
+  const std::uint8_t* Row(unsigned y) const {
+    return packed.data() + static_cast<std::size_t>(y) * RowBytes();
   }
+  std::uint8_t At(unsigned x, unsigned y) const { return (Row(y)[x / 8] >> (7 - x % 8)) & 1; }
 };
 
 // The picture of a parsed stream: as wide as the widest block (8 dots per

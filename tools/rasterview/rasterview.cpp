@@ -1,9 +1,10 @@
 // rasterview: turns a printer stream back into the picture the printer would
 // print.
 //   rasterview STREAM.bin -o PICTURE.png|PICTURE.pbm
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,30 @@ int Usage(const char* problem) {
 
 }  // namespace
 
+// The whole stream in one read into a buffer of its size (or in large chunks
+// when the size is not known, as for a pipe).
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) return false;
+  std::size_t size = 1 << 20;
+  if (std::fseek(in, 0, SEEK_END) == 0) {
+    const long end = std::ftell(in);
+    if (end >= 0) size = static_cast<std::size_t>(end) + 1;  // + 1 sees the end at once
+    std::rewind(in);
+  }
+  std::size_t have = 0;
+  for (;;) {
+    bytes.resize(have + size);
+    const std::size_t got = std::fread(bytes.data() + have, 1, size, in);
+    have += got;
+    if (got < size) break;
+  }
+  bytes.resize(have);
+  const bool read = !std::ferror(in);
+  std::fclose(in);
+  return read;
+}
+
 int main(int argc, char** argv) {
   std::string input, output;
   for (int i = 1; i < argc; ++i) {
@@ -54,13 +79,11 @@ int main(int argc, char** argv) {
     return Usage("the picture must be a .png or .pbm file");
   }
 
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "rasterview: cannot read %s\n", input.c_str());
+  std::vector<std::uint8_t> stream;
+  if (!ReadWholeFile(input, stream)) {
+    std::fprintf(stderr, "rasterview: cannot read %s: %s\n", input.c_str(), std::strerror(errno));
     return 1;
   }
-  const std::vector<std::uint8_t> stream((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
   const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size());
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "rasterview: %s: malformed stream at %s\n", input.c_str(),

@@ -25,10 +25,10 @@ failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 # The setup directory: the real one, as scripts/package assembles it from this
-# build tree (placeholders stand in only for the platform's own driver files).
+# build tree (placeholders stand in for the platform's own driver files).
 setup=$work/setup
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --out "$setup" \
+if ! "$root/scripts/package" --no-build --placeholders --arches amd64 --win64-build "$build" --out "$setup" \
     >"$work/package.log" 2>&1; then
   cat "$work/package.log"
   echo "scripts/package could not assemble the setup directory"
