@@ -187,13 +187,18 @@ TEST_F(DiscoveryTest, StartWritesTheAdaptersAndBindsTheListedAddresses) {
   }
 }
 
+#endif
+
+// The machine has no adapters: natively none are set, and the Windows build
+// runs in a network namespace with nothing but a loopback that is down.
 TEST_F(DiscoveryTest, WithoutAdaptersTheBroadcastThreadEndsAtOnce) {
   Open();
   EXPECT_TRUE(DebugPieces().empty());
-  EXPECT_TRUE(sim::PumpMessagesUntil([] { return sim::RunningThreads() == 0; }, 5000));
+  ASSERT_NE(state_.discoveryThread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(state_.discoveryThread, 5000), WAIT_OBJECT_0);
+#if NATIVE_ONLY("records Sleep calls")
   EXPECT_TRUE(sim::Sleeps().empty());
-}
-
 #endif
+}
 
 }  // namespace
