@@ -128,34 +128,39 @@ TEST_F(SetupDialogTest, UsbInstallMakesTheDefaultPrinterAndOffersATestPage) {
 }
 #endif
 
-#if NATIVE_ONLY("a fake USB printer")
+// A serial port with no device behind it: the install goes on without
+// setting its baud rate, on any machine.
+void OfferSerialPortWithoutDevice() {
+  machine::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\NoDevice", L"COMX");
+  machine::AddLocalPort(L"COMX:");
+}
+
 TEST_F(SetupDialogTest, ModelChoiceDecidesDriverAndDescription) {
   StagePackage();
-  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
-  sim::AddPort(L"USB001");
+  OfferSerialPortWithoutDevice();
   Open();
-  sim::Click(dialog_, 1033);
-  sim::Click(dialog_, IDC_INSTALL);
-  ASSERT_EQ(sim::Drivers().size(), 1u);
-  EXPECT_EQ(sim::Drivers()[0].name, L"BRINDOL-58");
-  EXPECT_EQ(sim::Drivers()[0].dataFile, L"BRINDOL58C.GPD");
-  EXPECT_EQ(sim::Printers()[0].name, L"BRINDOL-58");
-  EXPECT_EQ(sim::DefaultPrinter(), L"") << "No (not set as default) was chosen";
+  machine::Click(dialog_, IDC_COM);
+  machine::Click(dialog_, 1033);
+  machine::Click(dialog_, IDC_INSTALL);
+  auto drivers = machine::Drivers();
+  ASSERT_EQ(drivers.size(), 1u);
+  EXPECT_EQ(drivers[0].name, L"BRINDOL-58");
+  EXPECT_EQ(machine::FileName(drivers[0].dataFile), L"BRINDOL58C.GPD");
+  EXPECT_EQ(machine::FindPrinter(L"BRINDOL-58").port, L"COMX:");
+  EXPECT_EQ(machine::DefaultPrinter(), L"") << "No (not set as default) was chosen";
 }
-#endif
 
-#if NATIVE_ONLY("a fake USB printer")
 TEST_F(SetupDialogTest, FailedInstallShowsTheErrorCodeInHex) {
-  sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);  // no package staged: no driver, no queue
+  OfferSerialPortWithoutDevice();  // no package staged: no driver, no queue
   Open();
-  sim::Click(dialog_, IDC_INSTALL);
-  auto boxes = sim::MessageBoxes();
+  machine::Click(dialog_, IDC_COM);
+  machine::Click(dialog_, IDC_INSTALL);
+  auto boxes = machine::MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, L"Printer driver install failed, error code:0x709");
   EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR | MB_OK));
   for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
 }
-#endif
 
 #if NATIVE_ONLY("Wine 8 has no Standard TCP/IP port monitor")
 TEST_F(SetupDialogTest, NetworkInstallCreatesTheTcpPort) {
