@@ -196,35 +196,38 @@ TEST_F(PackageInstallTest, RestartPollsAreBoundedWhenTheSpoolerHangs) {
 }
 #endif
 
-#if NATIVE_ONLY("sets the processor architecture the system reports")
 TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
   struct Case {
     WORD architecture;
     const wchar_t* folder;  // null: unsupported
   } cases[] = {
+      {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"},  // the machine's own
+#if NATIVE_ONLY("sets the processor architecture the system reports")
       {PROCESSOR_ARCHITECTURE_INTEL, L"i386"},  {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
-      {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"}, {PROCESSOR_ARCHITECTURE_ARM64, L"arm64"},
-      {PROCESSOR_ARCHITECTURE_IA64, nullptr},   {PROCESSOR_ARCHITECTURE_UNKNOWN, nullptr},
+      {PROCESSOR_ARCHITECTURE_ARM64, L"arm64"}, {PROCESSOR_ARCHITECTURE_IA64, nullptr},
+      {PROCESSOR_ARCHITECTURE_UNKNOWN, nullptr},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.architecture);
-    sim::ResetWorld();
+    machine::Reset();
+#if NATIVE_ONLY("sets the processor architecture the system reports")
     sim::SetNativeArchitecture(c.architecture);
+#endif
     StagePackage(c.folder ? c.folder : L"amd64");
-    sim::AddPort(L"USB001");
+    machine::AddLocalPort(L"USB001");
     InstallRequest request = Request(L"USB001");
     if (!c.folder) {
       EXPECT_FALSE(InstallDriverAndPrinter(request));
       EXPECT_TRUE(LogLines().empty()) << "nothing copied, nothing logged";
-      EXPECT_TRUE(sim::Printers().empty());
+      EXPECT_TRUE(machine::Printers().empty());
       continue;
     }
     ASSERT_TRUE(InstallDriverAndPrinter(request));
-    EXPECT_EQ(sim::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"), Utf8(std::wstring(c.folder) + L" BRINDOL80.DLL"));
+    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"), Utf8(std::wstring(c.folder) + L" BRINDOL80.DLL"));
     EXPECT_NE(LogLines()[0].find("C:\\setup\\\\" + Utf8(c.folder) + "\\BRINDOL80RES.DLL"), std::string::npos);
   }
 }
-#endif
 
 TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
   StagePackage(L"amd64", L"UNIDRV.HLP");
