@@ -160,6 +160,39 @@ TEST_F(ConformanceTest, EnumPrinterDriversListsEveryDriverAdded) {
   EXPECT_EQ(ours, (std::set<std::wstring>{L"Conformance B", L"Conformance A"}));
 }
 
+TEST_F(ConformanceTest, ListedDriverNamesItsEnvironmentAndWhereItsFilesAre) {
+  const std::wstring directory = machine::DriverDirectory();
+  for (const wchar_t* file : {L"conf.dll", L"conf.gpd", L"confui.dll"}) {
+    machine::WriteFile(directory + L"\\" + file, "placeholder");
+  }
+  DRIVER_INFO_3W info = {};
+  info.cVersion = 3;
+  info.pName = const_cast<LPWSTR>(L"Conformance Files");
+  info.pDriverPath = const_cast<LPWSTR>(L"conf.dll");
+  info.pDataFile = const_cast<LPWSTR>(L"conf.gpd");
+  info.pConfigFile = const_cast<LPWSTR>(L"confui.dll");
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info)));
+  DWORD count = 0;
+  auto buffer = TwoCalls(
+      [](BYTE* b, DWORD size, DWORD* needed, DWORD* c) {
+        return EnumPrinterDriversW(nullptr, nullptr, 8, b, size, needed, c);
+      },
+      count);
+  const auto* drivers = reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data());
+  int found = 0;
+  for (DWORD i = 0; i < count; ++i) {
+    if (!drivers[i].pName || std::wstring(drivers[i].pName) != L"Conformance Files") continue;
+    ++found;
+    ASSERT_NE(drivers[i].pEnvironment, nullptr);
+    EXPECT_EQ(std::wstring(drivers[i].pEnvironment), L"Windows x64");
+    ASSERT_NE(drivers[i].pDriverPath, nullptr);
+    ASSERT_NE(drivers[i].pDataFile, nullptr);
+    EXPECT_EQ(machine::Utf8(drivers[i].pDriverPath), machine::Utf8(directory + L"\\3\\conf.dll"));
+    EXPECT_EQ(machine::Utf8(drivers[i].pDataFile), machine::Utf8(directory + L"\\3\\conf.gpd"));
+  }
+  EXPECT_EQ(found, 1);
+}
+
 TEST_F(ConformanceTest, DriverDirectoryReportsItsSizeInBytes) {
   DWORD needed = 0;
   SetLastError(0);
