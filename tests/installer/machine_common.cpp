@@ -23,7 +23,9 @@ std::wstring FileName(const std::wstring& path) {
 
 namespace machine {
 namespace {
-bool Clickable(HWND control) { return control && IsWindowVisible(control) && IsWindowEnabled(control); }
+bool Clickable(HWND control) {
+  return control && IsWindowVisible(control) && IsWindowEnabled(control);
+}
 }  // namespace
 
 void Click(HWND dialog, int id) {

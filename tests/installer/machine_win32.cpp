@@ -65,9 +65,12 @@ std::wstring Text(const wchar_t* text) { return text ? text : L""; }
 
 std::vector<std::wstring> PrinterNames() {
   DWORD count = 0;
-  auto buffer = Enumerate("EnumPrintersW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
-    return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, b, n, needed, c);
-  }, count);
+  auto buffer = Enumerate(
+      "EnumPrintersW",
+      [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+        return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, b, n, needed, c);
+      },
+      count);
   std::vector<std::wstring> names;
   const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) names.push_back(Text(info[i].pPrinterName));
@@ -76,9 +79,12 @@ std::vector<std::wstring> PrinterNames() {
 
 std::vector<std::wstring> PortNames() {
   DWORD count = 0;
-  auto buffer = Enumerate("EnumPortsW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
-    return EnumPortsW(nullptr, 1, b, n, needed, c);
-  }, count);
+  auto buffer = Enumerate(
+      "EnumPortsW",
+      [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+        return EnumPortsW(nullptr, 1, b, n, needed, c);
+      },
+      count);
   std::vector<std::wstring> names;
   const auto* info = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) names.push_back(Text(info[i].pName));
@@ -132,8 +138,8 @@ bool IsMachinePort(const std::wstring& name) {
   if (name == L"FILE:") return true;
   size_t digits = name.find_first_of(L"0123456789");
   std::wstring kind = name.substr(0, digits);
-  return (kind == L"COM" || kind == L"LPT") && digits != std::wstring::npos && name.back() == L':' &&
-         name.find_first_not_of(L"0123456789", digits) == name.size() - 1;
+  return (kind == L"COM" || kind == L"LPT") && digits != std::wstring::npos &&
+         name.back() == L':' && name.find_first_not_of(L"0123456789", digits) == name.size() - 1;
 }
 
 void ResetUser();
@@ -175,8 +181,8 @@ void Reset() {
 }
 
 std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
                       nullptr, nullptr);
@@ -197,7 +203,8 @@ void WriteFile(const std::wstring& path, const std::string& content) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW " + Utf8(path));
   DWORD written = 0;
-  BOOL ok = ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  BOOL ok =
+      ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
   if (!ok || written != content.size()) Fail("WriteFile " + Utf8(path));
 }
@@ -214,7 +221,8 @@ std::string ReadFile(const std::wstring& path) {
   std::string content;
   char chunk[4096];
   DWORD read = 0;
-  while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) content.append(chunk, read);
+  while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+    content.append(chunk, read);
   CloseHandle(file);
   return content;
 }
@@ -294,9 +302,12 @@ void AddLocalPort(const std::wstring& name) { LocalPortCommand(L"AddPort", name)
 
 std::vector<Driver> Drivers() {
   DWORD count = 0;
-  auto buffer = Enumerate("EnumPrinterDriversW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
-    return EnumPrinterDriversW(nullptr, nullptr, 3, b, n, needed, c);
-  }, count);
+  auto buffer = Enumerate(
+      "EnumPrinterDriversW",
+      [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+        return EnumPrinterDriversW(nullptr, nullptr, 3, b, n, needed, c);
+      },
+      count);
   std::vector<Driver> drivers;
   const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
@@ -320,9 +331,12 @@ std::vector<Driver> Drivers() {
 
 std::vector<Printer> Printers() {
   DWORD count = 0;
-  auto buffer = Enumerate("EnumPrintersW", [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
-    return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, n, needed, c);
-  }, count);
+  auto buffer = Enumerate(
+      "EnumPrintersW",
+      [](BYTE* b, DWORD n, DWORD* needed, DWORD* c) {
+        return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, n, needed, c);
+      },
+      count);
   std::vector<Printer> printers;
   const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
@@ -408,7 +422,8 @@ LRESULT CALLBACK WatchActivations(int code, WPARAM wParam, LPARAM lParam) {
   HWND window = reinterpret_cast<HWND>(wParam);
   if (code == HCBT_ACTIVATE && ClassName(window) == L"#32770") {
     if (HWND text = GetDlgItem(window, kMessageTextId)) {
-      MessageBoxRecord box{GetWindow(window, GW_OWNER), WindowText(text), WindowText(window), BoxIcon(window)};
+      MessageBoxRecord box{GetWindow(window, GW_OWNER), WindowText(text), WindowText(window),
+                           BoxIcon(window)};
       bool yesNo = GetDlgItem(window, IDYES) && GetDlgItem(window, IDNO);
       box.type |= yesNo ? MB_YESNO : MB_OK;
       user.boxes.push_back(box);
@@ -433,7 +448,8 @@ void ResetUser() {
   // destroyed would end the next modal dialog at once) goes first.
   PumpMessages();
   User& user = TheUser();
-  if (!user.hook) user.hook = SetWindowsHookExW(WH_CBT, WatchActivations, nullptr, GetCurrentThreadId());
+  if (!user.hook)
+    user.hook = SetWindowsHookExW(WH_CBT, WatchActivations, nullptr, GetCurrentThreadId());
   HHOOK hook = user.hook;
   user = User{};
   user.hook = hook;
@@ -482,7 +498,8 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 }
 std::vector<LANGID> ResourceLanguages(LPCWSTR type, LPCWSTR name) {
   Languages languages;
-  EnumResourceLanguagesW(nullptr, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  EnumResourceLanguagesW(nullptr, type, name, CollectLanguage,
+                         reinterpret_cast<LONG_PTR>(&languages));
   std::sort(languages.found.begin(), languages.found.end());
   return languages.found;
 }
@@ -533,8 +550,8 @@ class TemplateReader {
 
 std::wstring ControlClass(const std::wstring& name) {
   static const std::pair<const wchar_t*, const wchar_t*> kAtoms[] = {
-      {L"#128", L"Button"},    {L"#129", L"Edit"},      {L"#130", L"Static"},
-      {L"#131", L"ListBox"},   {L"#132", L"ScrollBar"}, {L"#133", L"ComboBox"}};
+      {L"#128", L"Button"},  {L"#129", L"Edit"},      {L"#130", L"Static"},
+      {L"#131", L"ListBox"}, {L"#132", L"ScrollBar"}, {L"#133", L"ComboBox"}};
   for (const auto& atom : kAtoms) {
     if (name == atom.first) return atom.second;
   }
@@ -543,7 +560,9 @@ std::wstring ControlClass(const std::wstring& name) {
 }  // namespace
 
 void SetUiLanguage(LANGID language) { SetThreadUILanguage(language); }
-std::vector<LANGID> DialogLanguages(int id) { return ResourceLanguages(RT_DIALOG, MAKEINTRESOURCEW(id)); }
+std::vector<LANGID> DialogLanguages(int id) {
+  return ResourceLanguages(RT_DIALOG, MAKEINTRESOURCEW(id));
+}
 
 std::vector<LANGID> StringLanguages(UINT id) {
   return ResourceLanguages(RT_STRING, MAKEINTRESOURCEW(id / 16 + 1));
@@ -576,7 +595,7 @@ DialogTemplate FindDialogTemplate(int id, LANGID language) {
   dialog.caption = in.Text();
   if (dialog.style & DS_SETFONT) {
     dialog.fontSize = in.Word();
-    in.Word();  // weight
+    in.Word();   // weight
     in.Skip(2);  // italic, character set
     dialog.fontName = in.Text();
   }
@@ -612,7 +631,8 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
     ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     // Messages sent from other threads are delivered inside this wait.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
+    MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
                               QS_ALLINPUT);
   }
 }

@@ -20,7 +20,9 @@ void Reset() {
 std::string Utf8(const std::wstring& text) { return sim::Utf8(text); }
 std::vector<std::string> DebugOutput() { return sim::DebugOutput(); }
 
-void WriteFile(const std::wstring& path, const std::string& content) { sim::WriteFile(path, content); }
+void WriteFile(const std::wstring& path, const std::string& content) {
+  sim::WriteFile(path, content);
+}
 bool FileExists(const std::wstring& path) { return sim::FileExists(path); }
 std::string ReadFile(const std::wstring& path) { return sim::ReadFile(path); }
 std::wstring DriverDirectory() { return sim::DriverDirectory(); }
@@ -46,10 +48,19 @@ std::vector<Driver> Drivers() {
   std::vector<Driver> drivers;
   for (const auto& d : sim::Drivers()) {
     const std::wstring folder = sim::DriverDirectory() + L"\\" + std::to_wstring(d.version) + L"\\";
-    auto kept = [&](const std::wstring& file) { return file.empty() ? file : folder + FileName(file); };
-    Driver listed{d.version, d.name, d.environment.empty() ? L"Windows x64" : d.environment,
-                  kept(d.driverPath), kept(d.dataFile), kept(d.configFile), kept(d.helpFile),
-                  d.monitorName, d.defaultDataType, {}};
+    auto kept = [&](const std::wstring& file) {
+      return file.empty() ? file : folder + FileName(file);
+    };
+    Driver listed{d.version,
+                  d.name,
+                  d.environment.empty() ? L"Windows x64" : d.environment,
+                  kept(d.driverPath),
+                  kept(d.dataFile),
+                  kept(d.configFile),
+                  kept(d.helpFile),
+                  d.monitorName,
+                  d.defaultDataType,
+                  {}};
     for (const auto& file : d.dependentFiles) listed.dependentFiles.push_back(kept(file));
     drivers.push_back(listed);
   }
@@ -90,10 +101,13 @@ void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
 }
 std::vector<MessageBoxRecord> MessageBoxes() {
   std::vector<MessageBoxRecord> boxes;
-  for (const auto& box : sim::MessageBoxes()) boxes.push_back({box.owner, box.text, box.caption, box.type});
+  for (const auto& box : sim::MessageBoxes())
+    boxes.push_back({box.owner, box.text, box.caption, box.type});
   return boxes;
 }
-void OnModalDialog(std::function<void(HWND dialog)> script) { sim::OnModalDialog(std::move(script)); }
+void OnModalDialog(std::function<void(HWND dialog)> script) {
+  sim::OnModalDialog(std::move(script));
+}
 
 void SetUiLanguage(LANGID language) { sim::SetUiLanguage(language); }
 std::vector<LANGID> DialogLanguages(int id) { return sim::DialogLanguages(id); }
@@ -103,8 +117,10 @@ std::wstring StringResource(UINT id, LANGID language) { return sim::StringResour
 DialogTemplate FindDialogTemplate(int id, LANGID language) {
   sim::SetUiLanguage(language);
   sim::DialogTemplate found = sim::FindDialogTemplate(id);
-  DialogTemplate dialog{found.language, found.style, found.caption, found.fontName, found.fontSize, found.rect, {}};
-  for (const auto& c : found.controls) dialog.controls.push_back({c.id, c.className, c.text, c.style, c.rect});
+  DialogTemplate dialog{found.language, found.style, found.caption, found.fontName, found.fontSize,
+                        found.rect,     {}};
+  for (const auto& c : found.controls)
+    dialog.controls.push_back({c.id, c.className, c.text, c.style, c.rect});
   return dialog;
 }
 

@@ -5,10 +5,9 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <winspool.h>
 #include <winsvc.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -72,7 +71,8 @@ TEST_F(ConformanceTest, RegistryQueryReportsTypeAndSizeInBytes) {
     EXPECT_EQ(size, c.size);
   }
   DWORD size = 0;
-  EXPECT_EQ(RegQueryValueExW(key.handle, L"Missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExW(key.handle, L"Missing", nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
   HKEY missing = reinterpret_cast<HKEY>(1);
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kKey + L"\\Missing").c_str(), 0, KEY_READ, &missing),
             ERROR_FILE_NOT_FOUND);
@@ -87,18 +87,21 @@ TEST_F(ConformanceTest, RegistryEnumerationNamesEveryValueOnce) {
   for (DWORD index = 0;; ++index) {
     WCHAR name[64];
     DWORD nameChars = 64, type = 0, size = 0;
-    LSTATUS status = RegEnumValueW(key.handle, index, name, &nameChars, nullptr, &type, nullptr, &size);
+    LSTATUS status =
+        RegEnumValueW(key.handle, index, name, &nameChars, nullptr, &type, nullptr, &size);
     if (status == ERROR_NO_MORE_ITEMS) break;
     ASSERT_EQ(status, ERROR_SUCCESS);
     EXPECT_EQ(nameChars, std::wcslen(name)) << "the name's length, without its NUL";
     EXPECT_TRUE(types.emplace(name, type).second) << "listed twice";
   }
-  EXPECT_EQ(types, (std::map<std::wstring, DWORD>{{L"\\Device\\Serial0", REG_SZ}, {L"\\Device\\Odd", REG_DWORD}}));
+  EXPECT_EQ(types, (std::map<std::wstring, DWORD>{{L"\\Device\\Serial0", REG_SZ},
+                                                  {L"\\Device\\Odd", REG_DWORD}}));
   // A name buffer without room for the name and its NUL is too small.
   WCHAR shortName[1];
   DWORD shortChars = 1;
-  EXPECT_EQ(RegEnumValueW(key.handle, 0, shortName, &shortChars, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      RegEnumValueW(key.handle, 0, shortName, &shortChars, nullptr, nullptr, nullptr, nullptr),
+      ERROR_MORE_DATA);
 }
 
 // ---- Spooler enumerations: the two-call protocol and what is listed (in an
@@ -125,9 +128,9 @@ std::vector<BYTE> TwoCalls(Call call, DWORD& count) {
 TEST_F(ConformanceTest, EnumPortsListsEveryPortWithAMonitor) {
   machine::AddLocalPort(L"CONF1:");
   DWORD count = 0;
-  auto buffer = TwoCalls(
-      [](BYTE* b, DWORD size, DWORD* needed, DWORD* c) { return EnumPortsW(nullptr, 2, b, size, needed, c); },
-      count);
+  auto buffer = TwoCalls([](BYTE* b, DWORD size, DWORD* needed,
+                            DWORD* c) { return EnumPortsW(nullptr, 2, b, size, needed, c); },
+                         count);
   const auto* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
   bool found = false;
   for (DWORD i = 0; i < count; ++i) {
@@ -212,9 +215,9 @@ TEST_F(ConformanceTest, AddAndOpenPrinterFailWithTheDocumentedErrors) {
     const wchar_t *printer, *driver;
     DWORD error;
   } cases[] = {
-      {"unknown driver", L"Another Queue", L"No Such Driver", ERROR_UNKNOWN_PRINTER_DRIVER},
+    {"unknown driver", L"Another Queue", L"No Such Driver", ERROR_UNKNOWN_PRINTER_DRIVER},
 #if NATIVE_ONLY("Wine 8 adds a second queue under a name that is taken")
-      {"name taken", L"Conformance Queue", L"Conformance", ERROR_PRINTER_ALREADY_EXISTS},
+    {"name taken", L"Conformance Queue", L"Conformance", ERROR_PRINTER_ALREADY_EXISTS},
 #endif
   };
   for (const auto& c : cases) {
@@ -250,15 +253,16 @@ TEST_F(ConformanceTest, AddAndOpenPrinterFailWithTheDocumentedErrors) {
 DWORD SpoolerState(SC_HANDLE service) {
   SERVICE_STATUS_PROCESS status = {};
   DWORD needed = 0;
-  EXPECT_TRUE(QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                   sizeof status, &needed));
+  EXPECT_TRUE(QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                   reinterpret_cast<BYTE*>(&status), sizeof status, &needed));
   return status.dwCurrentState;
 }
 
 // Polls until the state is no longer pending (at most ten seconds).
 DWORD SettledState(SC_HANDLE service) {
   DWORD state = SpoolerState(service);
-  for (int i = 0; i < 100 && (state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING); ++i) {
+  for (int i = 0; i < 100 && (state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING);
+       ++i) {
     Sleep(100);
     state = SpoolerState(service);
   }
@@ -321,7 +325,8 @@ class DialogConformanceTest : public ConformanceTest {
     machine::LoadResources();
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_INTERNET_CLASSES};
     InitCommonControlsEx(&controls);
-    dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, ConformanceDialogProc, 0);
+    dialog_ =
+        CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, ConformanceDialogProc, 0);
     ASSERT_NE(dialog_, nullptr);
   }
   void TearDown() override {
@@ -377,7 +382,8 @@ TEST_F(DialogConformanceTest, IpAddressControlAnswersAsDocumented) {
   EXPECT_EQ(FIRST_IPADDRESS(address), 192);
   EXPECT_EQ(FOURTH_IPADDRESS(address), 100);
   Address(IPM_SETADDRESS, 0, 0);
-  EXPECT_EQ(Address(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address)), 4) << "0.0.0.0 is four fields";
+  EXPECT_EQ(Address(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address)), 4)
+      << "0.0.0.0 is four fields";
   Address(IPM_CLEARADDRESS);
   EXPECT_NE(Address(IPM_ISBLANK), 0);
 }
