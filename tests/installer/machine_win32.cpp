@@ -1,7 +1,7 @@
 // The test machine in the Windows build: the real API, in a Wine prefix that
 // belongs to the test program (tests/installer/wine/run_tests.sh makes it and
 // starts the program from C:\setup\). Everything a test adds goes again at the
-// next reset; what the machine had at the first reset stays.
+// next reset: every queue and driver, and every port but those a fresh prefix has.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
