@@ -16,6 +16,8 @@ void InstallerTest::TearDown() {
   std::string open;
   for (const auto& handle : machine::OpenHandles()) open += handle + "; ";
   EXPECT_TRUE(open.empty()) << "handles left open: " << open;
+  // Under Wine the machine is the test prefix: nothing a test added stays.
+  machine::Reset();
 }
 
 void InstallerTest::StagePackage(const std::wstring& folder, const std::wstring& missing) {

@@ -24,6 +24,8 @@ namespace {
 class ConformanceTest : public ::testing::Test {
  protected:
   void SetUp() override { machine::Reset(); }
+  // Under Wine the machine is the test prefix: nothing a test added stays.
+  void TearDown() override { machine::Reset(); }
 };
 
 const std::wstring kKey = machine::kTestKey;
@@ -331,6 +333,7 @@ class DialogConformanceTest : public ConformanceTest {
   }
   void TearDown() override {
     if (dialog_) DestroyWindow(dialog_);
+    ConformanceTest::TearDown();
   }
   LRESULT List(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendDlgItemMessageW(dialog_, IDC_PORT_LIST, message, wParam, lParam);
