@@ -40,6 +40,7 @@ class SetupDialog {
     window_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
                                  reinterpret_cast<LPARAM>(&state_));
     FUZZ_CHECK(window_ != nullptr);
+    ShowWindow(window_, SW_SHOW);  // as the program's modal dialog is
     sim::PumpMessages();
   }
   ~SetupDialog() {

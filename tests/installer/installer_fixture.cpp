@@ -1,4 +1,4 @@
-// Common ground of the setup program's native tests.
+// Common ground of the setup program's tests.
 #include "installer_fixture.h"
 
 #include <cwctype>
@@ -8,23 +8,24 @@
 #include "wide_format.h"
 
 void InstallerTest::SetUp() {
-  sim::ResetWorld();
-  sim::SetModuleFileName(L"C:\\setup\\Installer.exe");
+  machine::Reset();
   InitSetupDirectory();
 }
 
 void InstallerTest::TearDown() {
   std::string open;
-  for (const auto& handle : sim::OpenHandles()) open += handle + "; ";
+  for (const auto& handle : machine::OpenHandles()) open += handle + "; ";
   EXPECT_TRUE(open.empty()) << "handles left open: " << open;
+  // Under Wine the machine is the test prefix: nothing a test added stays.
+  machine::Reset();
 }
 
 void InstallerTest::StagePackage(const std::wstring& folder, const std::wstring& missing) {
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    if (file != missing) sim::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, StagedLibrary(folder, file));
+    if (file != missing) machine::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, StagedLibrary(folder, file));
   }
   for (const WCHAR* file : kCommonPackageFiles) {
-    if (file != missing) sim::WriteFile(L"C:\\setup\\" + std::wstring(file), Utf8(file));
+    if (file != missing) machine::WriteFile(L"C:\\setup\\" + std::wstring(file), Utf8(file));
   }
 }
 
@@ -59,7 +60,7 @@ InstallRequest InstallerTest::Request(const std::wstring& port, const std::wstri
 
 std::vector<std::string> InstallerTest::LogLines() {
   std::vector<std::string> lines;
-  auto output = sim::DebugOutput();
+  auto output = machine::DebugOutput();
   for (size_t i = 0; i < output.size(); ++i) {
     if (output[i] == "\n") continue;
     EXPECT_TRUE(i + 1 < output.size() && output[i + 1] == "\n") << "log line without its line feed: " << output[i];
@@ -70,20 +71,18 @@ std::vector<std::string> InstallerTest::LogLines() {
 
 std::vector<std::wstring> InstallerTest::PrinterNames() {
   std::vector<std::wstring> names;
-  for (const auto& printer : sim::Printers()) names.push_back(printer.name);
+  for (const auto& printer : machine::Printers()) names.push_back(printer.name);
   return names;
 }
 
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "resource.h"
 
 void DialogTest::SetUp() {
-  static bool loaded = false;
-  if (!loaded) {
-    sim::LoadResourceScript(INSTALLER_RESOURCE_SCRIPT);
-    loaded = true;
-  }
+  machine::LoadResources();
   ResetMachine();
 }
 
@@ -101,7 +100,9 @@ void DialogTest::TearDown() {
 HWND DialogTest::Open() {
   dialog_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
                                reinterpret_cast<LPARAM>(&state_));
-  sim::PumpMessages();
+  // As the program's modal dialog is.
+  if (dialog_) ShowWindow(dialog_, SW_SHOW);
+  machine::PumpMessages();
   return dialog_;
 }
 
@@ -116,7 +117,7 @@ std::wstring DialogTest::Text(int id) const {
   return text;
 }
 
-std::vector<std::wstring> DialogTest::Lines() const { return sim::ListLines(Item(IDC_PORT_LIST)); }
+std::vector<std::wstring> DialogTest::Lines() const { return machine::ListLines(Item(IDC_PORT_LIST)); }
 int DialogTest::Selection() const { return static_cast<int>(SendMessageW(Item(IDC_PORT_LIST), LB_GETCURSEL, 0, 0)); }
 
 DWORD DialogTest::Address() const {

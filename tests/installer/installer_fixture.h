@@ -1,6 +1,6 @@
-// Common ground of the setup program's native tests: a fresh simulated
-// machine per test, with the program in C:\setup\, and helpers to stage the
-// package and read the log.
+// Common ground of the setup program's tests: a fresh machine per test (winsim
+// natively, the real API in the Windows build), with the program in
+// C:\setup\, and helpers to stage the package and read the log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "install_request.h"
-#include "sim.h"
+#include "machine.h"
 
 class InstallerTest : public ::testing::Test {
  protected:
@@ -33,7 +33,7 @@ class InstallerTest : public ::testing::Test {
   static std::vector<std::wstring> PrinterNames();
 };
 
-using sim::Utf8;
+using machine::Utf8;
 
 #include "dialog.h"
 

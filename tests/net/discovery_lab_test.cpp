@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "installer_fixture.h"
+#include "sim.h"
 #include "lab_processes.h"
 #include "network_discovery.h"
 #include "resource.h"
@@ -155,6 +156,7 @@ TEST_F(DiscoveryLabTest, ThreadsOutlivingTheDialogLeaveItsListsAlone) {
   HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
                                    reinterpret_cast<LPARAM>(state.get()));
   ASSERT_NE(dialog, nullptr);
+  ShowWindow(dialog, SW_SHOW);  // as the program's modal dialog is
   sim::Click(dialog, IDC_NET);
   ASSERT_TRUE(sim::PumpMessagesUntil([&] { return sim::ListLines(GetDlgItem(dialog, IDC_PORT_LIST)).size() == 2; },
                                      kFewCycles));

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "installer_fixture.h"
+#include "sim.h"
 #include "resource.h"
 #include "sim_network.h"
 

@@ -104,7 +104,7 @@ SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD) {
   }
   if (Faulted("OpenServiceW")) return nullptr;
   if (!serviceName || !EqualNoCase(serviceName, L"Spooler")) {
-    SetLastError(1060);  // ERROR_SERVICE_DOES_NOT_EXIST
+    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;
   }
   return static_cast<SC_HANDLE>(AddObject(std::make_unique<ServiceObject>()));

@@ -13,6 +13,7 @@ namespace winsim {
 namespace {
 
 constexpr wchar_t kDriverDirectory[] = L"C:\\Windows\\System32\\spool\\drivers\\x64";
+constexpr wchar_t kNativeEnvironment[] = L"Windows x64";
 constexpr wchar_t kTcpMonitor[] = L"Standard TCP/IP Port";
 constexpr wchar_t kXcvMonitorPrefix[] = L",XcvMonitor ";
 
@@ -409,12 +410,21 @@ BOOL EnumPrinterDriversW(LPWSTR, LPWSTR, DWORD level, LPBYTE buffer, DWORD size,
   BOOL ok = Enumerate(buffer, size, needed, listed.size() * sizeof(DRIVER_INFO_8W), [&](Packer& pack, LPBYTE out) {
     auto* records = reinterpret_cast<DRIVER_INFO_8W*>(out);
     for (size_t i = 0; i < listed.size(); ++i) {
+      // The spooler names the environment a driver was registered for (the
+      // native one when none was given) and each file where it keeps it: in
+      // the version folder of its driver directory.
+      const std::wstring folder = std::wstring(kDriverDirectory) + L"\\" + std::to_wstring(listed[i].version) + L"\\";
+      auto kept = [&](const std::wstring& file) {
+        return file.empty() ? file : folder + file.substr(file.find_last_of(L"\\") + 1);
+      };
       LPWSTR name = pack.Put(listed[i].name);
-      LPWSTR path = pack.PutOptional(listed[i].driverPath);
-      LPWSTR data = pack.PutOptional(listed[i].dataFile);
+      LPWSTR environment = pack.Put(listed[i].environment.empty() ? kNativeEnvironment : listed[i].environment);
+      LPWSTR path = pack.PutOptional(kept(listed[i].driverPath));
+      LPWSTR data = pack.PutOptional(kept(listed[i].dataFile));
       if (!records) continue;
       records[i].cVersion = listed[i].version;
       records[i].pName = name;
+      records[i].pEnvironment = environment;
       records[i].pDriverPath = path;
       records[i].pDataFile = data;
     }

@@ -1,5 +1,6 @@
 // Program threads: CreateThread over std::thread, Sleep in real time on
 // them, and the end of all of them when the test ends the program.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -97,6 +98,12 @@ void EndThreads() {
 }  // namespace sim
 
 extern "C" {
+
+DWORD GetCurrentThreadId() {
+  static std::atomic<DWORD> next{1};
+  thread_local DWORD id = next++;
+  return id;
+}
 
 HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD,
                     LPDWORD threadId) {

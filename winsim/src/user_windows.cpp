@@ -366,6 +366,8 @@ HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC pr
     window.className = L"#32770";
     window.text = dialogTemplate.caption;
     window.style = dialogTemplate.style;
+    // A modeless dialog shows itself only when its template says so.
+    window.visible = (dialogTemplate.style & WS_VISIBLE) != 0;
     window.proc = proc;
     dialog = NewWindow(window);
     for (const auto& control : dialogTemplate.controls) {
@@ -389,6 +391,8 @@ HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC pr
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
   HWND dialog = CreateDialogParamW(instance, templateName, parent, proc, param);
   if (!dialog) return -1;
+  // A modal dialog is shown whatever its template says.
+  ShowWindow(dialog, SW_SHOW);
   sim::PumpMessages();
   std::function<void(HWND)> script;
   {
@@ -458,6 +462,15 @@ HWND GetParent(HWND window) {
   return w ? w->parent : nullptr;
 }
 
+namespace {
+// WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON, WM_COMPAREITEM, WM_INITDIALOG
+// and the WM_CTLCOLOR* range.
+bool ReturnsProcedureValue(UINT message) {
+  return message == 0x2E || message == 0x2F || message == 0x37 || message == 0x39 || message == WM_INITDIALOG ||
+         (message >= 0x132 && message <= 0x138);
+}
+}  // namespace
+
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsProgramThread()) return SendFromProgramThread(window, message, wParam, lParam);
   DLGPROC proc;
@@ -473,7 +486,14 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!handled && message == WM_CLOSE) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
   }
-  return handled;
+  // The dialog manager answers a message its procedure handled with the
+  // procedure's DWLP_MSGRESULT, except for the few messages whose answer is
+  // the procedure's own return value; an unhandled one gets the default, 0.
+  if (ReturnsProcedureValue(message)) return handled;
+  if (!handled) return 0;
+  std::lock_guard<std::mutex> guard(U().lock);
+  Window* w = W(window);
+  return w ? w->messageResult : 0;
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -31,6 +31,8 @@ extern "C" {
 // call into the platform once the test ends the program's threads.
 HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD flags, LPDWORD threadId);
+// A number of its own for every thread, never 0.
+DWORD GetCurrentThreadId();
 // Threads only.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 void GetLocalTime(LPSYSTEMTIME time);
