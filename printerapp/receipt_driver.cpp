@@ -65,6 +65,7 @@ struct ReceiptJob {
   std::unique_ptr<BandAdapter> adapter;
   std::unique_ptr<PageFit> fit;
   bool gray = true;  // false: black_8 lines (0 white) to invert
+  unsigned lines = 0;  // lines of the current page received
   std::vector<std::uint8_t> inverted;
 };
 
@@ -153,6 +154,7 @@ bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, u
     return false;
   }
   receipt->inverted.resize(header.cupsWidth);
+  receipt->lines = 0;
   return true;
 }
 
@@ -160,6 +162,7 @@ bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, u
                const unsigned char* line) {
   ReceiptJob* receipt = JobOf(job);
   if (!receipt || receipt->adapter->Failed()) return false;
+  ++receipt->lines;
   if (!receipt->gray) {
     for (unsigned x = 0; x < options->header.cupsWidth; ++x) {
       receipt->inverted[x] = static_cast<std::uint8_t>(255 - line[x]);
@@ -171,9 +174,19 @@ bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, u
   });
 }
 
-bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsigned page) {
+bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+             unsigned page) {
   ReceiptJob* receipt = JobOf(job);
   if (!receipt) return false;
+  // PAPPL ends a page early when the document ends inside it; the rest of
+  // the page is not printed as if the receipt were complete.
+  if (receipt->lines < options->header.cupsHeight && !papplJobIsCanceled(job)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            "page " + std::to_string(page) + " ends after " + std::to_string(receipt->lines) +
+                " of its " + std::to_string(options->header.cupsHeight) +
+                " lines: the document is truncated");
+    return false;
+  }
   if (!receipt->adapter->EndPage()) {
     FailJob(job, PAPPL_JREASON_JOB_CANCELED_AT_DEVICE,
             "the printer stopped taking data during page " + std::to_string(page));
