@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "band_adapter.h"
-#include "page_fit.h"
+#include "raster_job.h"
+#include "png_filter.h"
 #include "receipt_settings.h"
 
 namespace {
@@ -27,19 +27,19 @@ struct Model {
 // The lengths the printer descriptions offer, and custom lengths between
 // 20 mm and 3276 mm (the descriptions' limits).
 constexpr const char* kMedia80[] = {
-    "oe_roll-80x100mm_80x100mm", "oe_roll-80x150mm_80x150mm", "oe_roll-80x200mm_80x200mm",
-    "oe_roll-80x297mm_80x297mm", "oe_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
+    "om_roll-80x100mm_80x100mm", "om_roll-80x150mm_80x150mm", "om_roll-80x200mm_80x200mm",
+    "om_roll-80x297mm_80x297mm", "om_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
     "roll_max_80x3276mm"};
 constexpr const char* kMedia58[] = {
-    "oe_roll-58x100mm_58x100mm", "oe_roll-58x150mm_58x150mm", "oe_roll-58x200mm_58x200mm",
-    "oe_roll-58x297mm_58x297mm", "oe_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
+    "om_roll-58x100mm_58x100mm", "om_roll-58x150mm_58x150mm", "om_roll-58x200mm_58x200mm",
+    "om_roll-58x297mm_58x297mm", "om_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
     "roll_max_58x3276mm"};
 
 constexpr Model kModels[] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", 576, 80, kMedia80,
-     static_cast<int>(std::size(kMedia80)), "oe_roll-80x297mm_80x297mm"},
+     static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", 384, 58, kMedia58,
-     static_cast<int>(std::size(kMedia58)), "oe_roll-58x297mm_58x297mm"},
+     static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
 };
 
 const Model* ModelFor(const char* driverName) {
@@ -60,19 +60,30 @@ int SideMargin(const Model& model) {
   return (model.rollMm * 100 - headHundredths + 1) / 2;
 }
 
-struct ReceiptJob {
-  ReceiptSettings settings;
-  std::unique_ptr<BandAdapter> adapter;
-  std::unique_ptr<PageFit> fit;
-  bool gray = true;  // false: black_8 lines (0 white) to invert
-  unsigned lines = 0;  // lines of the current page received
-  std::vector<std::uint8_t> inverted;
-};
+pappl_jreason_t ReasonFor(JobFault fault) {
+  switch (fault) {
+    case JobFault::kDocumentFormat:
+      return PAPPL_JREASON_DOCUMENT_FORMAT_ERROR;
+    case JobFault::kDocumentUnprintable:
+      return PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR;
+    case JobFault::kDevice:
+      return PAPPL_JREASON_JOB_CANCELED_AT_DEVICE;
+    case JobFault::kNone:
+      break;
+  }
+  return PAPPL_JREASON_NONE;
+}
 
 void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
   papplJobSetMessage(job, "%s", message.c_str());
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
+// Reports the raster job's failure on the PAPPL job; false for the callback.
+bool Failed(pappl_job_t* job, const RasterJob& raster) {
+  FailJob(job, ReasonFor(raster.Fault()), raster.Message());
+  return false;
 }
 
 // A setting comes from the job, else from the printer's default.
@@ -82,8 +93,7 @@ bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSe
   bool ok = true;
   for (const VendorAttribute& attribute : VendorAttributes()) {
     std::string value = attribute.defaultValue;
-    const char* given =
-        cupsGetOption(attribute.name, options->num_vendor, options->vendor);
+    const char* given = cupsGetOption(attribute.name, options->num_vendor, options->vendor);
     if (given) {
       value = given;
     } else if (driverAttrs) {
@@ -103,108 +113,64 @@ bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSe
   return ok;
 }
 
-ReceiptJob* JobOf(pappl_job_t* job) { return static_cast<ReceiptJob*>(papplJobGetData(job)); }
-
-void EndJobData(pappl_job_t* job) {
-  delete JobOf(job);
-  papplJobSetData(job, nullptr);
-}
+RasterJob* JobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
 
 bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
-  auto receipt = std::make_unique<ReceiptJob>();
+  ReceiptSettings settings;
   std::string error;
-  if (!ReadSettings(job, options, receipt->settings, error)) {
+  if (!ReadSettings(job, options, settings, error)) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, error);
     return false;
   }
-  receipt->adapter = std::make_unique<BandAdapter>(
-      receipt->settings, [device](const std::uint8_t* bytes, std::size_t size) {
-        return papplDeviceWrite(device, bytes, size) == static_cast<ssize_t>(size);
-      });
   const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
   if (!model) model = &kModels[0];
-  receipt->fit = std::make_unique<PageFit>(model->dots, RollDots(*model));
-  if (!receipt->adapter->Send(JobStartCommands(receipt->settings))) {
-    FailJob(job, PAPPL_JREASON_JOB_CANCELED_AT_DEVICE, "the printer does not take data");
-    return false;
-  }
-  papplJobSetData(job, receipt.release());
+  auto raster = std::make_unique<RasterJob>(
+      settings,
+      [device](const std::uint8_t* bytes, std::size_t size) {
+        return papplDeviceWrite(device, bytes, size) == static_cast<ssize_t>(size);
+      },
+      model->dots, RollDots(*model));
+  // PAPPL calls no other callback of a job whose start failed.
+  if (!raster->Start()) return Failed(job, *raster);
+  papplJobSetData(job, raster.release());
   return true;
 }
 
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
-  ReceiptJob* receipt = JobOf(job);
-  if (!receipt) return false;
-  const auto& header = options->header;
-  if (header.cupsBitsPerPixel != 8 || header.cupsBitsPerColor != 8) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "page " + std::to_string(page) + " is not 8-bit gray raster");
-    return false;
-  }
-  receipt->gray = header.cupsColorSpace != CUPS_CSPACE_K;
-  std::string error;
-  if (!receipt->fit->Start(header.cupsWidth, options->print_scaling != PAPPL_SCALING_NONE,
-                           error)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "page " + std::to_string(page) + ": " + error);
-    return false;
-  }
-  if (!receipt->adapter->StartPage(receipt->fit->OutputWidth())) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
-            "page " + std::to_string(page) + " cannot be processed");
-    return false;
-  }
-  receipt->inverted.resize(header.cupsWidth);
-  receipt->lines = 0;
-  return true;
+  RasterJob* raster = JobOf(job);
+  if (!raster) return false;
+  const auto& h = options->header;
+  PageHeader header;
+  header.width = h.cupsWidth;
+  header.height = h.cupsHeight;
+  header.bitsPerPixel = h.cupsBitsPerPixel;
+  header.bitsPerColor = h.cupsBitsPerColor;
+  header.zeroIsWhite = h.cupsColorSpace == CUPS_CSPACE_K;
+  header.allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
+  return raster->StartPage(page, header) || Failed(job, *raster);
 }
 
-bool WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned,
+bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
                const unsigned char* line) {
-  ReceiptJob* receipt = JobOf(job);
-  if (!receipt || receipt->adapter->Failed()) return false;
-  ++receipt->lines;
-  if (!receipt->gray) {
-    for (unsigned x = 0; x < options->header.cupsWidth; ++x) {
-      receipt->inverted[x] = static_cast<std::uint8_t>(255 - line[x]);
-    }
-    line = receipt->inverted.data();
-  }
-  return receipt->fit->Feed(line, [receipt](const std::uint8_t* fitted) {
-    return receipt->adapter->AddLine(fitted);
-  });
+  RasterJob* raster = JobOf(job);
+  return raster && raster->WriteLine(line);
 }
 
-bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-             unsigned page) {
-  ReceiptJob* receipt = JobOf(job);
-  if (!receipt) return false;
-  // PAPPL ends a page early when the document ends inside it; the rest of
-  // the page is not printed as if the receipt were complete.
-  if (receipt->lines < options->header.cupsHeight && !papplJobIsCanceled(job)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "page " + std::to_string(page) + " ends after " + std::to_string(receipt->lines) +
-                " of its " + std::to_string(options->header.cupsHeight) +
-                " lines: the document is truncated");
-    return false;
-  }
-  if (!receipt->adapter->EndPage()) {
-    FailJob(job, PAPPL_JREASON_JOB_CANCELED_AT_DEVICE,
-            "the printer stopped taking data during page " + std::to_string(page));
-    return false;
-  }
+bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsigned page) {
+  RasterJob* raster = JobOf(job);
+  if (!raster) return false;
+  if (!raster->EndPage(page, papplJobIsCanceled(job))) return Failed(job, *raster);
   papplDeviceFlush(device);
   return true;
 }
 
 bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
-  ReceiptJob* receipt = JobOf(job);
-  if (!receipt) return false;
-  bool ok = !receipt->adapter->Failed() &&
-            receipt->adapter->Send(JobEndCommands(receipt->settings));
+  std::unique_ptr<RasterJob> raster(JobOf(job));
+  papplJobSetData(job, nullptr);
+  if (!raster) return false;
+  const bool ok = raster->End();
   papplDeviceFlush(device);
-  if (!ok) FailJob(job, PAPPL_JREASON_JOB_CANCELED_AT_DEVICE, "the printer stopped taking data");
-  EndJobData(job);
-  return ok;
+  return ok || Failed(job, *raster);
 }
 
 void AddVendorAttributes(ipp_t* attrs) {
@@ -237,8 +203,8 @@ pappl_pr_driver_t kReceiptDrivers[2] = {
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", nullptr},
 };
 
-bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
-                           pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
+                           const char*, pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
   const Model* model = ModelFor(driverName);
   if (!model || !data || !attrs) return false;
 
@@ -247,6 +213,9 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   data->rwriteline_cb = WriteLine;
   data->rendpage_cb = EndPage;
   data->rendjob_cb = EndJob;
+  // A document in the printer's own language goes to it as it is.
+  data->format = kReceiptFormat;
+  data->printfile_cb = PrintRawFile;
 
   std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", model->makeAndModel);
   data->ppm = 60;  // receipts of about 10 cm at the head's 150 mm/s

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   if (fd < 0) return Fail("cannot create the output");
   cups_raster_t* raster = cupsRasterOpen(fd, urf ? CUPS_RASTER_WRITE_APPLE : CUPS_RASTER_WRITE_PWG);
   cups_page_header2_t header;
-  pwg_media_t* media = pwgMediaForPWG("oe_roll-80x297mm_80x297mm");
+  pwg_media_t* media = pwgMediaForPWG("om_roll-80x297mm_80x297mm");
   cupsRasterInitPWGHeader(&header, media, black ? "black_8" : "sgray_8", 203, 203, "one-sided",
                           nullptr);
   const unsigned outWidth = forcedWidth ? forcedWidth : width;
