@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr char kName[] = "brindol-printer-app";
+constexpr char kFooterHtml[] = "BRINDOL receipt printer application " BRINDOL_APP_VERSION;
 
 // The spool directory at the standard place: the system's as root, the
 // user's otherwise (state files sit beside it, placed by PAPPL's main loop).
@@ -81,11 +83,46 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
   return system;
 }
 
+// PAPPL's DNS-SD browsing stops the program with a failed assertion when no
+// DNS-SD daemon answers; it is asked only when the system bus it talks
+// through is there.
+bool DnsSdReachable() {
+  std::string address = "/run/dbus/system_bus_socket";
+  if (const char* bus = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
+    const std::string text = bus;
+    const std::string prefix = "unix:path=";
+    if (text.rfind(prefix, 0) != 0) return true;  // another transport: let it try
+    address = text.substr(prefix.size(), text.find(',') - prefix.size());
+  }
+  struct stat info;
+  return stat(address.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool PrintDevice(const char* info, const char* uri, const char* id, void*) {
+  std::printf("%s\n    %s\n    %s\n", uri, info, id ? id : "");
+  return false;  // keep listing
+}
+
+void PrintDeviceError(const char* message, void*) {
+  std::fprintf(stderr, "%s: %s\n", kName, message);
+}
+
+// "devices": every device PAPPL and our discovery scheme find.
+int ListDevices() {
+  pappl_devtype_t types = PAPPL_DEVTYPE_ALL;
+  if (!DnsSdReachable()) types = static_cast<pappl_devtype_t>(types & ~PAPPL_DEVTYPE_DNS_SD);
+  papplDeviceList(types, PrintDevice, nullptr, PrintDeviceError, nullptr);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   RegisterDiscoveryScheme();
-  return papplMainloop(argc, argv, BRINDOL_APP_VERSION, nullptr,
+  if (argc == 2 && std::strcmp(argv[1], "devices") == 0) return ListDevices();
+  // The footer is not optional in practice: PAPPL 1.3's web pages crash on
+  // a system without one.
+  return papplMainloop(argc, argv, BRINDOL_APP_VERSION, kFooterHtml,
                        static_cast<int>(std::size(kReceiptDrivers)), kReceiptDrivers,
                        ReceiptAutoAdd, ReceiptDriverCallback, nullptr, nullptr, CreateSystem,
                        nullptr, nullptr);
