@@ -52,8 +52,10 @@ bool ParseInteger(const std::string& value, int low, int high, int& out) {
   return true;
 }
 
+// Byte by byte: GCC 12's optimiser warns falsely (stringop-overflow) about
+// the range insert into an empty vector.
 void Append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::size_t size) {
-  bytes.insert(bytes.end(), data, data + size);
+  for (std::size_t i = 0; i < size; ++i) bytes.push_back(data[i]);
 }
 
 }  // namespace
@@ -136,7 +138,9 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
 
 std::string OffsetOptionText(int offsetMm) {
   // The description's options are P<10 x mm> (right) and M<10 x mm> (left).
-  return (offsetMm < 0 ? "M" : "P") + std::to_string(std::abs(offsetMm) * 10);
+  std::string text(1, offsetMm < 0 ? 'M' : 'P');
+  text += std::to_string(std::abs(offsetMm) * 10);
+  return text;
 }
 
 std::string Translate180OptionText(bool upsideDown) {
