@@ -12,6 +12,7 @@
 #include "band_job.h"
 #include "discovery_device.h"
 #include "page_fit.h"
+#include "png_filter.h"
 #include "receipt_settings.h"
 #include "stream_testing.h"
 
@@ -296,6 +297,28 @@ TEST(PageFitTest, ScalingAveragesAreasAndKeepsTheAspect) {
                                            {100, 101, 200, 200},
                                            {9, 9, 9, 9}});
   EXPECT_EQ(out, (std::vector<Bytes>{{128, 25}, {100, 200}}));
+}
+
+TEST(PngFilterTest, RefusesImagesBeyondTheLimitsBeforeAllocating) {
+  const struct {
+    unsigned width, height;
+    bool ok;
+  } cases[] = {
+      {576, 3000, true},
+      {8192, 8192, true},          // exactly the pixel limit
+      {8192, 8193, false},         // one row more
+      {65535, 1, true},
+      {65536, 1, false},           // wider than a side may be
+      {100000, 100000, false},     // the product would overflow 32 bits
+      {0, 10, false},
+      {10, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    std::string reason;
+    EXPECT_EQ(PngSizeAcceptable(c.width, c.height, reason), c.ok);
+    EXPECT_EQ(reason.empty(), c.ok);
+  }
 }
 
 TEST(DiscoveryTest, ReadsTheAddressFromRepliesOnly) {
