@@ -24,24 +24,6 @@ namespace {
 constexpr char kName[] = "brindol-printer-app";
 constexpr char kFooterHtml[] = "BRINDOL receipt printer application " BRINDOL_APP_VERSION;
 
-// Labels of the receipt settings in the web interface (English); values
-// without an entry are shown as their keyword, capitalised.
-constexpr char kEnglishStrings[] =
-    "\"halftone-method\" = \"Halftone\";\n"
-    "\"halftone-method.none\" = \"None (threshold)\";\n"
-    "\"halftone-method.floyd-steinberg\" = \"Floyd-Steinberg\";\n"
-    "\"halftone-method.jarvis-judice-ninke\" = \"Jarvis-Judice-Ninke\";\n"
-    "\"halftone-method.stevenson-arce\" = \"Stevenson-Arce\";\n"
-    "\"upside-down\" = \"Upside down\";\n"
-    "\"horizontal-offset\" = \"Horizontal offset (mm, + right)\";\n"
-    "\"paper-saving\" = \"Paper saving\";\n"
-    "\"paper-saving.top-and-bottom\" = \"Top and bottom\";\n"
-    "\"receipt-orientation\" = \"Receipt orientation\";\n"
-    "\"cut-at-job-end\" = \"Cut at job end\";\n"
-    "\"cash-drawer\" = \"Cash drawer\";\n"
-    "\"cash-drawer.before\" = \"Open before printing\";\n"
-    "\"cash-drawer.after\" = \"Open after printing\";\n";
-
 // The spool directory at the standard place: the system's as root, the
 // user's otherwise (state files sit beside it, placed by PAPPL's main loop).
 std::string DefaultSpoolDirectory() {
@@ -95,7 +77,9 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
   if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);
   papplSystemAddListeners(system, option("listen-hostname"));
   papplSystemAddMIMEFilter(system, "image/png", kReceiptFormat, FilterPng, nullptr);
-  papplSystemAddStringsData(system, "/en.strings", "en", kEnglishStrings);
+  // No strings of our own for the web interface's labels: PAPPL 1.3 then
+  // lists the language twice in printer-strings-languages-supported, which
+  // IPP clients reject as a malformed response.
   // PAPPL checks JPEG sizes against limits that are zero until set.
   papplSystemSetMaxImageSize(system, kMaxImagePixels, static_cast<int>(kMaxImageSide),
                              static_cast<int>(kMaxImageSide));
