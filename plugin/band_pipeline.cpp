@@ -7,7 +7,6 @@
 
 #include "dib_image.h"
 #include "job_settings.h"
-#include "oem_uni2.h"
 #include "paper_saving.h"
 #include "place_on_canvas.h"
 #include "printer_description.h"
@@ -114,12 +113,4 @@ HRESULT ProcessBand(const BandRequest& request, const HostServices& host) {
   std::memset(request.bits, 0, header.biSizeImage);
   *request.result = ResultFlag(TRUE);
   return S_OK;
-}
-
-STDMETHODIMP COemUni2::ImageProcessing(PDEVOBJ pdevobj, PBYTE pSrcBitmap,
-                                       PBITMAPINFOHEADER pBitmapInfoHeader, PBYTE,
-                                       DWORD dwCallbackID, PIPPARAMS pIPParams, PBYTE* ppbResult) {
-  const BandRequest request = {pdevobj,      pSrcBitmap, pBitmapInfoHeader,
-                               dwCallbackID, pIPParams,  ppbResult};
-  return ProcessBand(request, HostServices(pdevobj, driverUni_));
 }

@@ -296,7 +296,9 @@ void ReceiveJob(const Options& options, Listener& listener, int* jobNumber) {
   std::snprintf(name, sizeof name, "job-%04d", ++*jobNumber);
   std::string bin = options.jobDir + "/" + name + ".bin";
   FILE* file = std::fopen(bin.c_str(), "wb");
-  if (!file || std::fwrite(data.data(), 1, data.size(), file) != data.size() ||
+  // A connection that sent nothing stores an empty job (fwrite must not be
+  // handed the empty vector's null data).
+  if (!file || (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) ||
       std::fclose(file) != 0) {
     std::fprintf(stderr, "netprinter: cannot write %s: %s\n", bin.c_str(), std::strerror(errno));
     return;

@@ -1,0 +1,132 @@
+// brindol-printer-app: the receipt printers as IPP Everywhere printers.
+// Everything but the drivers, the PNG filter and the discovery scheme is
+// PAPPL's main loop: server, add, devices, drivers, submit, status, shutdown.
+#include <pappl/pappl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "discovery_device.h"
+#include "png_filter.h"
+#include "receipt_driver.h"
+
+#ifndef BRINDOL_APP_VERSION
+#define BRINDOL_APP_VERSION "1.0.0"
+#endif
+
+namespace {
+
+constexpr char kName[] = "brindol-printer-app";
+constexpr char kFooterHtml[] = "BRINDOL receipt printer application " BRINDOL_APP_VERSION;
+
+// The spool directory at the standard place: the system's as root, the
+// user's otherwise (state files sit beside it, placed by PAPPL's main loop).
+std::string DefaultSpoolDirectory() {
+  if (const char* snap = getenv("SNAP_COMMON")) return std::string(snap) + "/" + kName + ".d";
+  if (getuid() == 0) return std::string("/var/spool/") + kName;
+  if (const char* home = getenv("HOME")) {
+    const std::string config = std::string(home) + "/.config";
+    mkdir(config.c_str(), 0700);
+    return config + "/" + kName + ".d";
+  }
+  return std::string(papplGetTempDir()) + "/" + kName + std::to_string(getuid()) + ".d";
+}
+
+pappl_loglevel_t LogLevel(const char* text) {
+  if (!text) return PAPPL_LOGLEVEL_WARN;
+  const struct {
+    const char* name;
+    pappl_loglevel_t level;
+  } levels[] = {{"fatal", PAPPL_LOGLEVEL_FATAL}, {"error", PAPPL_LOGLEVEL_ERROR},
+                {"warn", PAPPL_LOGLEVEL_WARN},   {"info", PAPPL_LOGLEVEL_INFO},
+                {"debug", PAPPL_LOGLEVEL_DEBUG}};
+  for (const auto& l : levels) {
+    if (std::strcmp(text, l.name) == 0) return l.level;
+  }
+  return PAPPL_LOGLEVEL_WARN;
+}
+
+// The server's system: PAPPL's usual options (server-port, listen-hostname,
+// log-file, log-level, spool-directory, server-hostname), plus the filters
+// that must be in place before it runs.
+pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
+  auto option = [&](const char* name) { return cupsGetOption(name, numOptions, options); };
+  int port = 0;
+  if (const char* value = option("server-port")) {
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(value, &end, 10);
+    if (errno != 0 || *end != '\0' || number < 0 || number > 65535) {
+      std::fprintf(stderr, "%s: bad server-port value '%s'\n", kName, value);
+      return nullptr;
+    }
+    port = static_cast<int>(number);
+  }
+  const std::string spool =
+      option("spool-directory") ? option("spool-directory") : DefaultSpoolDirectory();
+  pappl_system_t* system = papplSystemCreate(
+      static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE),
+      kName, port, "_print,_universal", spool.c_str(), option("log-file"),
+      LogLevel(option("log-level")), option("auth-service"), false);
+  if (!system) return nullptr;
+  if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);
+  papplSystemAddListeners(system, option("listen-hostname"));
+  papplSystemAddMIMEFilter(system, "image/png", kReceiptFormat, FilterPng, nullptr);
+  // No strings of our own for the web interface's labels: PAPPL 1.3 then
+  // lists the language twice in printer-strings-languages-supported, which
+  // IPP clients reject as a malformed response.
+  // PAPPL checks JPEG sizes against limits that are zero until set.
+  papplSystemSetMaxImageSize(system, kMaxImagePixels, static_cast<int>(kMaxImageSide),
+                             static_cast<int>(kMaxImageSide));
+  return system;
+}
+
+// PAPPL's DNS-SD browsing stops the program with a failed assertion when no
+// DNS-SD daemon answers; it is asked only when the system bus it talks
+// through is there.
+bool DnsSdReachable() {
+  std::string address = "/run/dbus/system_bus_socket";
+  if (const char* bus = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
+    const std::string text = bus;
+    const std::string prefix = "unix:path=";
+    if (text.rfind(prefix, 0) != 0) return true;  // another transport: let it try
+    address = text.substr(prefix.size(), text.find(',') - prefix.size());
+  }
+  struct stat info;
+  return stat(address.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool PrintDevice(const char* info, const char* uri, const char* id, void*) {
+  std::printf("%s\n    %s\n    %s\n", uri, info, id ? id : "");
+  return false;  // keep listing
+}
+
+void PrintDeviceError(const char* message, void*) {
+  std::fprintf(stderr, "%s: %s\n", kName, message);
+}
+
+// "devices": every device PAPPL and our discovery scheme find.
+int ListDevices() {
+  pappl_devtype_t types = PAPPL_DEVTYPE_ALL;
+  if (!DnsSdReachable()) types = static_cast<pappl_devtype_t>(types & ~PAPPL_DEVTYPE_DNS_SD);
+  papplDeviceList(types, PrintDevice, nullptr, PrintDeviceError, nullptr);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  RegisterDiscoveryScheme();
+  if (argc == 2 && std::strcmp(argv[1], "devices") == 0) return ListDevices();
+  // The footer is not optional in practice: PAPPL 1.3's web pages crash on
+  // a system without one.
+  return papplMainloop(argc, argv, BRINDOL_APP_VERSION, kFooterHtml,
+                       static_cast<int>(std::size(kReceiptDrivers)), kReceiptDrivers,
+                       ReceiptAutoAdd, ReceiptDriverCallback, nullptr, nullptr, CreateSystem,
+                       nullptr, nullptr);
+}

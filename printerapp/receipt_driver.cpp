@@ -1,0 +1,278 @@
+// The receipt drivers: model data for PAPPL and the raster job callbacks.
+#include "receipt_driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "raster_job.h"
+#include "png_filter.h"
+#include "receipt_settings.h"
+
+namespace {
+
+constexpr int kDpi = 203;
+
+struct Model {
+  const char* driverName;
+  const char* makeAndModel;
+  unsigned dots;        // printable width of the head
+  int rollMm;           // roll width
+  const char* const* media;
+  int mediaCount;
+  const char* mediaDefault;
+};
+
+// The lengths the printer descriptions offer, and custom lengths between
+// 20 mm and 3276 mm (the descriptions' limits).
+constexpr const char* kMedia80[] = {
+    "om_roll-80x100mm_80x100mm", "om_roll-80x150mm_80x150mm", "om_roll-80x200mm_80x200mm",
+    "om_roll-80x297mm_80x297mm", "om_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
+    "roll_max_80x3276mm"};
+constexpr const char* kMedia58[] = {
+    "om_roll-58x100mm_58x100mm", "om_roll-58x150mm_58x150mm", "om_roll-58x200mm_58x200mm",
+    "om_roll-58x297mm_58x297mm", "om_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
+    "roll_max_58x3276mm"};
+
+constexpr Model kModels[] = {
+    {"brindol_80", "BRINDOL 80mm Receipt Printer", 576, 80, kMedia80,
+     static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
+    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", 384, 58, kMedia58,
+     static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
+};
+
+const Model* ModelFor(const char* driverName) {
+  for (const Model& model : kModels) {
+    if (driverName && std::strcmp(driverName, model.driverName) == 0) return &model;
+  }
+  return nullptr;
+}
+
+// Roll width in dots, as PAPPL computes the page width of a job.
+unsigned RollDots(const Model& model) {
+  return static_cast<unsigned>(model.rollMm * 100 * kDpi / 2540);
+}
+
+// Side margins in hundredths of a millimetre: the roll outside the head.
+int SideMargin(const Model& model) {
+  const int headHundredths = static_cast<int>((model.dots * 2540 + kDpi - 1) / kDpi);
+  return (model.rollMm * 100 - headHundredths + 1) / 2;
+}
+
+pappl_jreason_t ReasonFor(JobFault fault) {
+  switch (fault) {
+    case JobFault::kDocumentFormat:
+      return PAPPL_JREASON_DOCUMENT_FORMAT_ERROR;
+    case JobFault::kDocumentUnprintable:
+      return PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR;
+    case JobFault::kDevice:
+      return PAPPL_JREASON_JOB_CANCELED_AT_DEVICE;
+    case JobFault::kNone:
+      break;
+  }
+  return PAPPL_JREASON_NONE;
+}
+
+void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+  papplJobSetMessage(job, "%s", message.c_str());
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
+// Reports the raster job's failure on the PAPPL job; false for the callback.
+bool Failed(pappl_job_t* job, const RasterJob& raster) {
+  FailJob(job, ReasonFor(raster.Fault()), raster.Message());
+  return false;
+}
+
+// A setting comes from the job, else from the printer's default.
+bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSettings& settings,
+                  std::string& error) {
+  ipp_t* driverAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  bool ok = true;
+  for (const VendorAttribute& attribute : VendorAttributes()) {
+    std::string value = attribute.defaultValue;
+    const char* given = cupsGetOption(attribute.name, options->num_vendor, options->vendor);
+    if (given) {
+      value = given;
+    } else if (driverAttrs) {
+      const std::string defaultName = std::string(attribute.name) + "-default";
+      if (ipp_attribute_t* attr = ippFindAttribute(driverAttrs, defaultName.c_str(), IPP_TAG_ZERO)) {
+        char text[256];
+        ippAttributeString(attr, text, sizeof text);
+        value = text;
+      }
+    }
+    if (!ApplySetting(settings, attribute.name, value, error)) {
+      ok = false;
+      break;
+    }
+  }
+  ippDelete(driverAttrs);
+  return ok;
+}
+
+RasterJob* JobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
+
+bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  ReceiptSettings settings;
+  std::string error;
+  if (!ReadSettings(job, options, settings, error)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, error);
+    return false;
+  }
+  const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
+  if (!model) model = &kModels[0];
+  auto raster = std::make_unique<RasterJob>(
+      settings,
+      [device](const std::uint8_t* bytes, std::size_t size) {
+        return papplDeviceWrite(device, bytes, size) == static_cast<ssize_t>(size);
+      },
+      model->dots, RollDots(*model));
+  // PAPPL calls no other callback of a job whose start failed.
+  if (!raster->Start()) return Failed(job, *raster);
+  papplJobSetData(job, raster.release());
+  return true;
+}
+
+bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
+  RasterJob* raster = JobOf(job);
+  if (!raster) return false;
+  const auto& h = options->header;
+  PageHeader header;
+  header.width = h.cupsWidth;
+  header.height = h.cupsHeight;
+  header.bitsPerPixel = h.cupsBitsPerPixel;
+  header.bitsPerColor = h.cupsBitsPerColor;
+  header.zeroIsWhite = h.cupsColorSpace == CUPS_CSPACE_K;
+  header.allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
+  return raster->StartPage(page, header) || Failed(job, *raster);
+}
+
+bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
+               const unsigned char* line) {
+  RasterJob* raster = JobOf(job);
+  return raster && raster->WriteLine(line);
+}
+
+bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsigned page) {
+  RasterJob* raster = JobOf(job);
+  if (!raster) return false;
+  if (!raster->EndPage(page, papplJobIsCanceled(job))) return Failed(job, *raster);
+  papplDeviceFlush(device);
+  return true;
+}
+
+bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  std::unique_ptr<RasterJob> raster(JobOf(job));
+  papplJobSetData(job, nullptr);
+  if (!raster) return false;
+  const bool ok = raster->End();
+  papplDeviceFlush(device);
+  return ok || Failed(job, *raster);
+}
+
+void AddVendorAttributes(ipp_t* attrs) {
+  for (const VendorAttribute& attribute : VendorAttributes()) {
+    const std::string supported = std::string(attribute.name) + "-supported";
+    const std::string defaultName = std::string(attribute.name) + "-default";
+    if (!attribute.keywords.empty()) {
+      ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, supported.c_str(),
+                    static_cast<int>(attribute.keywords.size()), nullptr,
+                    attribute.keywords.data());
+      ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, defaultName.c_str(), nullptr,
+                   attribute.defaultValue);
+    } else if (std::strcmp(attribute.name, kAttrOffset) == 0) {
+      ippAddRange(attrs, IPP_TAG_PRINTER, supported.c_str(), -kMaxOffsetMm, kMaxOffsetMm);
+      ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, defaultName.c_str(),
+                    std::atoi(attribute.defaultValue));
+    } else {
+      ippAddBoolean(attrs, IPP_TAG_PRINTER, supported.c_str(), 1);
+      ippAddBoolean(attrs, IPP_TAG_PRINTER, defaultName.c_str(),
+                    std::strcmp(attribute.defaultValue, "true") == 0);
+    }
+  }
+}
+
+}  // namespace
+
+pappl_pr_driver_t kReceiptDrivers[2] = {
+    {"brindol_80", "BRINDOL 80mm Receipt Printer", "MFG:BRINDOL;MDL:80mm Receipt Printer;",
+     nullptr},
+    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", nullptr},
+};
+
+bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
+                           const char*, pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+  const Model* model = ModelFor(driverName);
+  if (!model || !data || !attrs) return false;
+
+  data->rstartjob_cb = StartJob;
+  data->rstartpage_cb = StartPage;
+  data->rwriteline_cb = WriteLine;
+  data->rendpage_cb = EndPage;
+  data->rendjob_cb = EndJob;
+  // A document in the printer's own language goes to it as it is.
+  data->format = kReceiptFormat;
+  data->printfile_cb = PrintRawFile;
+
+  std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", model->makeAndModel);
+  data->ppm = 60;  // receipts of about 10 cm at the head's 150 mm/s
+  data->kind = static_cast<pappl_kind_t>(PAPPL_KIND_RECEIPT | PAPPL_KIND_ROLL);
+  data->orient_default = IPP_ORIENT_PORTRAIT;
+  data->color_supported =
+      static_cast<pappl_color_mode_t>(PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME);
+  data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
+  data->content_default = PAPPL_CONTENT_AUTO;
+  data->quality_default = IPP_QUALITY_NORMAL;
+  data->scaling_default = PAPPL_SCALING_AUTO;
+  // 8-bit gray only: the halftoning is the pipeline's, never PAPPL's.
+  data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+  data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
+  data->duplex = PAPPL_DUPLEX_NONE;
+  data->sides_supported = PAPPL_SIDES_ONE_SIDED;
+  data->sides_default = PAPPL_SIDES_ONE_SIDED;
+  data->num_resolution = 1;
+  data->x_resolution[0] = data->y_resolution[0] = kDpi;
+  data->x_default = data->y_default = kDpi;
+  data->left_right = SideMargin(*model);
+  data->bottom_top = 0;
+
+  data->num_media = model->mediaCount;
+  for (int i = 0; i < model->mediaCount; ++i) data->media[i] = model->media[i];
+  data->num_source = 1;
+  data->source[0] = "main-roll";
+  data->num_type = 1;
+  data->type[0] = "continuous";
+  data->tracking_supported = PAPPL_MEDIA_TRACKING_CONTINUOUS;
+
+  pappl_media_col_t media = {};
+  pwg_media_t* size = pwgMediaForPWG(model->mediaDefault);
+  std::snprintf(media.size_name, sizeof media.size_name, "%s", model->mediaDefault);
+  media.size_width = size ? size->width : model->rollMm * 100;
+  media.size_length = size ? size->length : 29700;
+  media.left_margin = media.right_margin = data->left_right;
+  std::snprintf(media.source, sizeof media.source, "main-roll");
+  std::snprintf(media.type, sizeof media.type, "continuous");
+  media.tracking = PAPPL_MEDIA_TRACKING_CONTINUOUS;
+  data->media_default = media;
+  data->media_ready[0] = media;
+
+  data->num_vendor = 0;
+  for (const VendorAttribute& attribute : VendorAttributes()) {
+    data->vendor[data->num_vendor++] = attribute.name;
+  }
+  *attrs = ippNew();
+  AddVendorAttributes(*attrs);
+  return true;
+}
+
+const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*) {
+  if (!deviceId) return nullptr;
+  for (const pappl_pr_driver_t& driver : kReceiptDrivers) {
+    if (std::strcmp(deviceId, driver.device_id) == 0) return driver.name;
+  }
+  if (std::strstr(deviceId, "MFG:BRINDOL;")) return kReceiptDrivers[0].name;
+  return nullptr;
+}

@@ -1,0 +1,19 @@
+// The two receipt printer drivers of the printer application: what PAPPL is
+// told about each model, and the raster callbacks that feed a job's pages to
+// the band pipeline and its bytes to the device.
+#pragma once
+
+#include <pappl/pappl.h>
+
+// "brindol_80" (576 dots) and "brindol_58" (384 dots).
+extern pappl_pr_driver_t kReceiptDrivers[2];
+
+// pappl_pr_driver_cb_t
+bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri,
+                           const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attrs,
+                           void* cbData);
+
+// pappl_pr_autoadd_cb_t: the driver for a device that identifies as one of
+// ours, or nullptr.
+const char* ReceiptAutoAdd(const char* deviceInfo, const char* deviceUri, const char* deviceId,
+                           void* cbData);

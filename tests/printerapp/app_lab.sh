@@ -1,0 +1,115 @@
+# Shared steps for running the printer application in the network lab that
+# tests/net/lab.sh builds: the application in this namespace (IPP on
+# 127.0.0.1:8631 only), netprinter as the printer in the printer namespace.
+# Source it with BIN (build/<preset>/bin), NETPRINTER and OUT set.
+
+app_lab_init() {
+  rm -rf "$OUT"
+  mkdir -p "$OUT/state" "$OUT/tmp" "$OUT/jobs"
+  # State, spool and the control socket stay in OUT; no DNS-SD daemon is
+  # reachable, so nothing is announced beyond the lab.
+  export SNAP_COMMON=$OUT/state TMPDIR=$OUT/tmp HOME=$OUT
+  export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
+  # The command line and PAPPL keep some of libcups' allocations to the end.
+  export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan.supp:print_suppressions=0
+  APP=$BIN/brindol-printer-app
+  URI_BASE=ipp://127.0.0.1:8631/ipp/print
+  PIDS=()
+  trap app_lab_stop EXIT
+}
+
+app_lab_stop() {
+  "$APP" shutdown >/dev/null 2>&1 || true
+  local pid
+  for pid in "${PIDS[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  PIDS=()
+}
+
+# start_printer ADDRESS [netprinter options...]: in the printer namespace.
+start_printer() {
+  local address=$1
+  shift
+  nsenter -t "$BRINDOL_LAB_PRINTER_PID" -n "$NETPRINTER" --address "$address" --jobs "$OUT/jobs" \
+    "$@" >>"$OUT/netprinter.log" 2>&1 &
+  PIDS+=($!)
+}
+
+start_app() {
+  "$APP" server -o server-port=8631 -o listen-hostname=127.0.0.1 -o log-level=debug \
+    -o log-file="$OUT/app.log" "$@" >>"$OUT/server.out" 2>&1 &
+  PIDS=($! "${PIDS[@]}")
+  local i
+  for i in $(seq 100); do
+    "$APP" status >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "the printer application did not start; see $OUT/app.log" >&2
+  return 1
+}
+
+# add_printer NAME DRIVER DEVICE-URI
+add_printer() {
+  "$APP" add -d "$1" -m "$2" -v "$3" >>"$OUT/cli.out" 2>&1 || {
+    echo "cannot add printer $1 ($2, $3):" >&2
+    tail -n 3 "$OUT/cli.out" >&2
+    return 1
+  }
+}
+
+job_count() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | wc -l; }
+
+# wait_jobs N: until netprinter has stored N jobs (it stores one when the
+# connection closes).
+wait_jobs() {
+  local i
+  for i in $(seq 300); do
+    (($(job_count) >= $1)) && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
+
+# ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job with the receipt
+# settings (defaults below unless given), waits for the job's end, and leaves
+# ipptool's report in $OUT/ipptool.out. The job's final state in JOB_STATE.
+ipp_print() {
+  local printer=$1 file=$2 format=$3
+  shift 3
+  local -A v=([halftone]=none [upside]=false [offset]=0 [saving]=off [orientation]=portrait
+              [cut]=none [drawer]=none [scaling]=auto)
+  local kv
+  for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
+  local args=()
+  for kv in "${!v[@]}"; do args+=(-d "$kv=${v[$kv]}"); done
+  [[ -n ${NOWAIT:-} ]] && args+=(-d nowait=1)
+  ipptool -T "${IPP_TIMEOUT:-60}" -t -f "$file" -d "format=$format" "${args[@]}" "$URI_BASE/$printer" \
+    "$(dirname "${BASH_SOURCE[0]}")/print-job.test" >"$OUT/ipptool.out" 2>&1
+  local rc=$?
+  JOB_ID=$(sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' "$OUT/ipptool.out" | head -n 1)
+  JOB_STATE=$(grep -E 'job-state' "$OUT/ipptool.out" | tr -s ' ' | tr '\n' ' ')
+  return $rc
+}
+
+# job_state PRINTER JOB-ID: "state reasons message" of the job, one line.
+job_state() {
+  ipptool -T 10 -t -d "jobid=$2" "$URI_BASE/$1" "$(dirname "${BASH_SOURCE[0]}")/get-job.test" 2>&1 |
+    sed -nE 's/^ *job-state(-reasons|-message)? \([^)]*\) = //p' | tr '\n' '|'
+}
+
+# wait_job_end PRINTER JOB-ID SECONDS: until the job is no longer pending or
+# processing; its last state in JOB_STATE.
+wait_job_end() {
+  local i
+  for i in $(seq $(($3 * 5))); do
+    JOB_STATE=$(job_state "$1" "$2")
+    [[ $JOB_STATE =~ ^(pending|processing) ]] || return 0
+    sleep 0.2
+  done
+  return 1
+}
