@@ -20,6 +20,17 @@ using Check = std::function<std::vector<std::string>(const Document&)>;
 
 const std::vector<std::string> kDescriptions = {"BRINDOL80.GPD", "BRINDOL80C.GPD", "BRINDOL58C.GPD"};
 
+#ifdef _WIN32
+// A CALLBACK function, not a lambda: on 32-bit Windows a lambda converts only to a pointer of
+// the compiler's default convention.
+BOOL CALLBACK CollectStringBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR blocks) {
+  if (IS_INTRESOURCE(name)) {
+    reinterpret_cast<std::set<long>*>(blocks)->insert(static_cast<long>(reinterpret_cast<ULONG_PTR>(name)));
+  }
+  return TRUE;
+}
+#endif
+
 // The string ids the descriptions may refer to: in the Windows build those of the built
 // resource library itself, loaded as the host loads it; natively those of its script.
 const std::set<long>& StringIds() {
@@ -32,15 +43,8 @@ const std::set<long>& StringIds() {
     if (!module) return found;
     // Strings live in blocks of 16; block n holds ids (n - 1) * 16 ... n * 16 - 1.
     std::set<long> blocks;
-    EnumResourceNamesW(
-        module, MAKEINTRESOURCEW(6),  // RT_STRING
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) -> BOOL {
-          if (IS_INTRESOURCE(name)) {
-            reinterpret_cast<std::set<long>*>(context)->insert(static_cast<long>(reinterpret_cast<ULONG_PTR>(name)));
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&blocks));
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(6), CollectStringBlock,  // 6: RT_STRING
+                       reinterpret_cast<LONG_PTR>(&blocks));
     for (long block : blocks) {
       for (long id = (block - 1) * 16; id < block * 16; ++id) {
         const wchar_t* text = nullptr;

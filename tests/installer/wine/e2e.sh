@@ -24,11 +24,25 @@ failures=0
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
+# The architecture follows the setup program's: a 32-bit Installer.exe runs on
+# 32-bit Wine in a 32-bit prefix, where the system it sees is 32-bit Windows and
+# it installs the i386 package into the x86 driver directory.
+header=$(od -An -tu4 -j60 -N4 "$installer" | tr -d ' ')
+if [[ $(od -An -tx2 -j$((header + 4)) -N2 "$installer" | tr -d ' ') == 014c ]]; then
+  arch=i386 build_option=--win32-build driver_folder=w32x86 wine=/usr/lib/wine/wine
+  export WINEARCH=win32
+else
+  arch=amd64 build_option=--win64-build driver_folder=x64
+  wine=$(command -v wine64 || command -v wine)
+  [[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
+fi
+[[ -x $wine ]] || { echo "no Wine for $arch programs ($wine)"; exit 1; }
+
 # The setup directory: the real one, as scripts/package assembles it from this
 # build tree (placeholders stand in only for the platform's own driver files).
 setup=$work/setup
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --out "$setup" \
+if ! "$root/scripts/package" --no-build --arches "$arch" "$build_option" "$build" --out "$setup" \
     >"$work/package.log" 2>&1; then
   cat "$work/package.log"
   echo "scripts/package could not assemble the setup directory"
@@ -36,8 +50,6 @@ if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --
 fi
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=$(command -v wine64 || command -v wine)
-[[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
 
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
@@ -53,7 +65,7 @@ export DISPLAY=:$(head -n 1 "$work/display")
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "creating the Wine prefix in $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  "$wine" wineboot -i >/dev/null 2>&1
 fi
 
 run() {  # run LOCALE LOG ARGS...: the driver under Wine, its output kept in LOG
@@ -90,12 +102,12 @@ expect "$work/list.log" "PRINTER: BRINDOL-80|${address}_9100|BRINDOL-80"
 expect "$work/list.log" "PRINTER: BRINDOL-80(Copy 1)|${address}_9100|BRINDOL-80"
 
 # The spooler's driver directory holds the package's own binaries, byte for byte.
-drivers=$WINEPREFIX/drive_c/windows/system32/spool/drivers/x64/3
+drivers=$WINEPREFIX/drive_c/windows/system32/spool/drivers/$driver_folder/3
 for f in BRINDOL80.DLL BRINDOL80RES.DLL; do
   installed=$(find "$drivers" -maxdepth 1 -iname "$f" | head -n 1)
   if [[ -z $installed ]]; then
     fail "$f not in the spooler's driver directory"
-  elif ! cmp -s "$installed" "$setup/amd64/$f"; then
+  elif ! cmp -s "$installed" "$setup/$arch/$f"; then
     fail "$f in the driver directory differs from the setup directory's"
   fi
 done
