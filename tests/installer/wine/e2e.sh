@@ -29,10 +29,10 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # it installs the i386 package into the x86 driver directory.
 header=$(od -An -tu4 -j60 -N4 "$installer" | tr -d ' ')
 if [[ $(od -An -tx2 -j$((header + 4)) -N2 "$installer" | tr -d ' ') == 014c ]]; then
-  arch=i386 build_option=--win32-build driver_folder=w32x86 wine=/usr/lib/wine/wine
+  arch=i386 installer_arch=x86 build_option=--win32-build driver_folder=w32x86 wine=/usr/lib/wine/wine
   export WINEARCH=win32
 else
-  arch=amd64 build_option=--win64-build driver_folder=x64
+  arch=amd64 installer_arch=x64 build_option=--win64-build driver_folder=x64
   wine=$(command -v wine64 || command -v wine)
   [[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
 fi
@@ -42,7 +42,8 @@ fi
 # build tree (placeholders stand in only for the platform's own driver files).
 setup=$work/setup
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if ! "$root/scripts/package" --no-build --arches "$arch" "$build_option" "$build" --out "$setup" \
+if ! "$root/scripts/package" --no-build --arches "$arch" --installer-arch "$installer_arch" \
+    "$build_option" "$build" --out "$setup" \
     >"$work/package.log" 2>&1; then
   cat "$work/package.log"
   echo "scripts/package could not assemble the setup directory"
