@@ -320,7 +320,8 @@ bool IsQualifiedName(const std::string& s) {
   bool first = true;
   for (;;) {
     const size_t dot = s.find('.', start);
-    const std::string part = s.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    const std::string part =
+        s.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
     if (!(IsSymbolicName(part) || (!first && IsInteger(part) && part[0] != '-'))) return false;
     if (dot == std::string::npos) return true;
     start = dot + 1;
@@ -340,7 +341,8 @@ class ValueScanner {
     std::string item = s_.substr(pos_);
     // The command short form "*Command: CmdName: string" names the command first.
     const size_t colon = item.find(':');
-    if (command && colon != std::string::npos && IsSymbolicName(text_util::Trim(item.substr(0, colon)))) {
+    if (command && colon != std::string::npos &&
+        IsSymbolicName(text_util::Trim(item.substr(0, colon)))) {
       pos_ += colon + 1;
       return Check(true);
     }
@@ -416,7 +418,8 @@ class ValueScanner {
       if (close == std::string::npos) return std::string("argument range not closed");
       pos_ = close + 1;
     }
-    if (pos_ >= s_.size() || s_[pos_] != '{') return std::string("command argument without {expression}");
+    if (pos_ >= s_.size() || s_[pos_] != '{')
+      return std::string("command argument without {expression}");
     int depth = 0;
     for (; pos_ < s_.size(); ++pos_) {
       if (s_[pos_] == '{') ++depth;
@@ -440,7 +443,8 @@ class ValueScanner {
       const std::string open = std::string(form) + "(";
       if (item.compare(0, open.size(), open) != 0) continue;
       if (item.back() != ')') return item + ": not closed";
-      const std::vector<std::string> parts = SplitTopLevel(item.substr(open.size(), item.size() - open.size() - 1));
+      const std::vector<std::string> parts =
+          SplitTopLevel(item.substr(open.size(), item.size() - open.size() - 1));
       const size_t expected = form[0] == 'P' ? 2 : form[0] == 'R' ? 4 : 0;
       if (expected && parts.size() != expected) {
         return item + ": " + form + " takes " + std::to_string(expected) + " values";
@@ -497,7 +501,8 @@ std::vector<const Entry*> Entry::FindAll(const std::string& childKeyword) const 
   return found;
 }
 
-Document Parse(const std::string& text, const std::string& fileName, const IncludeReader& readInclude) {
+Document Parse(const std::string& text, const std::string& fileName,
+               const IncludeReader& readInclude) {
   Document doc;
   doc.firstLine = text.substr(0, text.find_first_of("\r\n"));
   std::vector<Line> lines;
@@ -550,18 +555,21 @@ std::vector<std::string> CheckFeaturesAndNames(const Document& doc) {
   std::vector<std::string> faults;
   auto checkName = [&](const Entry& entry) {
     if (!IsSymbolicName(entry.value) && !kNamesOutsideTheCharacterSet.count(entry.value)) {
-      faults.push_back(Describe(entry) + ": not a symbolic name (a letter, then letters, digits, _)");
+      faults.push_back(Describe(entry) +
+                       ": not a symbolic name (a letter, then letters, digits, _)");
     }
   };
   std::set<std::string> features;
   Walk(doc.entries, [&](const Entry& entry) {
     if (entry.keyword != "Feature") return;
     checkName(entry);
-    if (!features.insert(entry.value).second) faults.push_back(Describe(entry) + ": declared twice");
+    if (!features.insert(entry.value).second)
+      faults.push_back(Describe(entry) + ": declared twice");
     std::set<std::string> options;
     for (const Entry* option : entry.FindAll("Option")) {
       checkName(*option);
-      if (!options.insert(option->value).second) faults.push_back(Describe(*option) + ": declared twice");
+      if (!options.insert(option->value).second)
+        faults.push_back(Describe(*option) + ": declared twice");
     }
     if (options.empty()) faults.push_back(Describe(entry) + ": no options");
     const std::vector<const Entry*> defaults = entry.FindAll("DefaultOption");
@@ -609,7 +617,8 @@ std::vector<std::string> CheckGrayPalette(const Document& doc) {
       if (!bpp || bpp->value != "8" || !color || color->value != "FALSE") continue;
       const Entry* palette = option->Find("PaletteSize");
       if (!palette) {
-        faults.push_back(Describe(*option) + ": 8-bit gray without *PaletteSize (the default is 2)");
+        faults.push_back(Describe(*option) +
+                         ": 8-bit gray without *PaletteSize (the default is 2)");
       } else if (palette->value != "256") {
         faults.push_back(Describe(*palette) + ": 8-bit gray has 256 palette entries");
       }
@@ -662,7 +671,8 @@ std::vector<std::string> CheckCommandOrder(const Document& doc) {
             } else if (dot == std::string::npos || !kSections.count(order->value.substr(0, dot)) ||
                        !IsInteger(order->value.substr(dot + 1))) {
               faults.push_back(Describe(*order) + ": not SECTION.number");
-            } else if (auto [it, added] = owners.emplace(order->value, owner); !added && it->second != owner) {
+            } else if (auto [it, added] = owners.emplace(order->value, owner);
+                       !added && it->second != owner) {
               faults.push_back(Describe(*order) + ": also used by " + it->second);
             }
             continue;

@@ -27,8 +27,8 @@ struct Entry {
 };
 
 struct Document {
-  std::vector<Entry> entries;      // root level, includes expanded in place
-  std::string firstLine;           // the main file's first line, as written
+  std::vector<Entry> entries;       // root level, includes expanded in place
+  std::string firstLine;            // the main file's first line, as written
   std::vector<std::string> errors;  // syntax faults, each with its place
 };
 

@@ -1,10 +1,11 @@
 // The shipped printer descriptions read by a reader of the documented GPD grammar, and the
 // same checks shown to catch each fault they look for in a deliberately broken copy.
+#include "gpd_grammar.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "gpd_grammar.h"
 #include "package_facts.h"
 #include "rc_strings.h"
 #include "text_util.h"
@@ -18,14 +19,16 @@ namespace {
 using gpd_grammar::Document;
 using Check = std::function<std::vector<std::string>(const Document&)>;
 
-const std::vector<std::string> kDescriptions = {"BRINDOL80.GPD", "BRINDOL80C.GPD", "BRINDOL58C.GPD"};
+const std::vector<std::string> kDescriptions = {"BRINDOL80.GPD", "BRINDOL80C.GPD",
+                                                "BRINDOL58C.GPD"};
 
 #ifdef _WIN32
 // A CALLBACK function, not a lambda: on 32-bit Windows a lambda converts only to a pointer of
 // the compiler's default convention.
 BOOL CALLBACK CollectStringBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR blocks) {
   if (IS_INTRESOURCE(name)) {
-    reinterpret_cast<std::set<long>*>(blocks)->insert(static_cast<long>(reinterpret_cast<ULONG_PTR>(name)));
+    reinterpret_cast<std::set<long>*>(blocks)->insert(
+        static_cast<long>(reinterpret_cast<ULONG_PTR>(name)));
   }
   return TRUE;
 }
@@ -48,12 +51,14 @@ const std::set<long>& StringIds() {
     for (long block : blocks) {
       for (long id = (block - 1) * 16; id < block * 16; ++id) {
         const wchar_t* text = nullptr;
-        if (LoadStringW(module, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0) > 0) found.insert(id);
+        if (LoadStringW(module, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0) > 0)
+          found.insert(id);
       }
     }
     FreeLibrary(module);
 #else
-    const std::optional<rc::Script> script = rc::ReadFile(package_facts::PackagePath("res/brindol80res.rc"));
+    const std::optional<rc::Script> script =
+        rc::ReadFile(package_facts::PackagePath("res/brindol80res.rc"));
     EXPECT_TRUE(script.has_value());
     if (script) {
       for (const auto& [language, table] : script->tables) {
@@ -80,7 +85,8 @@ const std::vector<NamedCheck>& Checks() {
       {"SpecVersionFirst", gpd_grammar::CheckSpecVersionFirst},
       {"Values", gpd_grammar::CheckValues},
       {"FeaturesAndNames", gpd_grammar::CheckFeaturesAndNames},
-      {"ResourceIds", [](const Document& doc) { return gpd_grammar::CheckResourceIds(doc, StringIds()); }},
+      {"ResourceIds",
+       [](const Document& doc) { return gpd_grammar::CheckResourceIds(doc, StringIds()); }},
       {"GrayPalette", gpd_grammar::CheckGrayPalette},
       {"PageEnd", gpd_grammar::CheckPageEnd},
       {"CommandOrder", gpd_grammar::CheckCommandOrder},
@@ -105,7 +111,8 @@ Document ParseShipped(const std::string& text, const std::string& name) {
 }
 
 std::string ShippedText(const std::string& name) {
-  const std::optional<std::string> text = text_util::ReadWholeFile(package_facts::PackagePath(name));
+  const std::optional<std::string> text =
+      text_util::ReadWholeFile(package_facts::PackagePath(name));
   EXPECT_TRUE(text.has_value()) << "cannot read " << name;
   return text.value_or("");
 }
@@ -116,7 +123,8 @@ std::string Join(const std::vector<std::string>& faults) {
   return all;
 }
 
-class ShippedDescriptionGrammarTest : public testing::TestWithParam<std::tuple<std::string, std::string>> {};
+class ShippedDescriptionGrammarTest
+    : public testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
 TEST_P(ShippedDescriptionGrammarTest, FindsNothingWrong) {
   const auto& [file, checkName] = GetParam();
@@ -130,12 +138,13 @@ std::vector<std::string> CheckNames() {
   return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, ShippedDescriptionGrammarTest,
-                         testing::Combine(testing::ValuesIn(kDescriptions), testing::ValuesIn(CheckNames())),
-                         [](const testing::TestParamInfo<std::tuple<std::string, std::string>>& info) {
-                           const std::string& file = std::get<0>(info.param);
-                           return file.substr(0, file.find('.')) + "_" + std::get<1>(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shipped, ShippedDescriptionGrammarTest,
+    testing::Combine(testing::ValuesIn(kDescriptions), testing::ValuesIn(CheckNames())),
+    [](const testing::TestParamInfo<std::tuple<std::string, std::string>>& info) {
+      const std::string& file = std::get<0>(info.param);
+      return file.substr(0, file.find('.')) + "_" + std::get<1>(info.param);
+    });
 
 // A fault put into a copy of a shipped description, and the check that must report it.
 struct Break {
@@ -150,10 +159,13 @@ void PrintTo(const Break& b, std::ostream* os) { *os << b.name; }
 const Break kBreaks[] = {
     {"CommentBeforeVersion", "*GPDSpecVersion", "*% note\n*GPDSpecVersion", "SpecVersionFirst"},
     {"DefaultOptionMissing", "*DefaultOption: TRANS_NONE", "", "FeaturesAndNames"},
-    {"DefaultOptionNamesNoOption", "*DefaultOption: HT_NONE", "*DefaultOption: HT_None", "FeaturesAndNames"},
+    {"DefaultOptionNamesNoOption", "*DefaultOption: HT_NONE", "*DefaultOption: HT_None",
+     "FeaturesAndNames"},
     {"OptionDeclaredTwice", "*Option: TRANS_180", "*Option: TRANS_NONE", "FeaturesAndNames"},
-    {"HyphenInOptionName", "*Option: SavePaper_Top ", "*Option: SavePaper-Top ", "FeaturesAndNames"},
-    {"DigitFirstInFeatureName", "*Feature: CashDrawer", "*Feature: 2CashDrawer", "FeaturesAndNames"},
+    {"HyphenInOptionName", "*Option: SavePaper_Top ", "*Option: SavePaper-Top ",
+     "FeaturesAndNames"},
+    {"DigitFirstInFeatureName", "*Feature: CashDrawer", "*Feature: 2CashDrawer",
+     "FeaturesAndNames"},
     {"UnknownStringId", "*rcNameID: 1001", "*rcNameID: 9999", "ResourceIds"},
     {"ZeroStringId", "*rcNameID: 1001", "*rcNameID: 0", "ResourceIds"},
     {"GrayPaletteUndeclared", "*PaletteSize: 256", "", "GrayPalette"},
@@ -166,7 +178,8 @@ const Break kBreaks[] = {
     {"PercentEscapingNothing", "\"<1D>VB<00>\"", "\"<1D>V%B<00>\"", "Values"},
     {"NotAValueType", "*MasterUnits: PAIR(203, 203)", "*MasterUnits: PAIR(203; 203)", "Values"},
     {"StringNotClosed", "*Cmd: \"<1B>@\"", "*Cmd: \"<1B>@", "ParseErrors"},
-    {"BlockNotClosed", "*Command: CmdCR { *Cmd: \"<0D>\" }", "*Command: CmdCR { *Cmd: \"<0D>\"", "ParseErrors"},
+    {"BlockNotClosed", "*Command: CmdCR { *Cmd: \"<0D>\" }", "*Command: CmdCR { *Cmd: \"<0D>\"",
+     "ParseErrors"},
     {"TwoFeaturesShareAnOrder", "*Order: JOB_SETUP.20", "*Order: JOB_SETUP.10", "CommandOrder"},
     {"OrderInNoSection", "*Order: JOB_FINISH.10", "*Order: JOB_END.10", "CommandOrder"},
     {"ConfigurationCommandWithoutOrder", "*Order: DOC_SETUP.10", "", "CommandOrder"},
@@ -186,7 +199,9 @@ TEST_P(BrokenDescriptionTest, IsReported) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, BrokenDescriptionTest, testing::ValuesIn(kBreaks),
-                         [](const testing::TestParamInfo<Break>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Break>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // The reader's own grammar: what each construct becomes.
 struct ReaderCase {
@@ -209,17 +224,19 @@ std::string Outline(const std::vector<gpd_grammar::Entry>& entries) {
 }
 
 const ReaderCase kReaderCases[] = {
-    {"BlockOnNextLine", "*Feature: A\n{\n*Option: B { *Name: \"b\" }\n}\n", "Feature=A[Option=B[Name=\"b\"]]",
-     false},
+    {"BlockOnNextLine", "*Feature: A\n{\n*Option: B { *Name: \"b\" }\n}\n",
+     "Feature=A[Option=B[Name=\"b\"]]", false},
     {"CommentAfterBlank", "*Name: \"x\" *% note\n", "Name=\"x\"", false},
     {"CommentMarkInsideString", "*Name: \"a *% b\"\n", "Name=\"a *% b\"", false},
     {"ContinuationLine", "*Name: \"ab\"\n+ \"cd\"\n", "Name=\"ab\" \"cd\"", false},
     {"ArgumentBracesAreNotABlock", "*Command: CmdX { *Cmd: \"<1B>*p\" %d{DestX}\"X\" }\n",
      "Command=CmdX[Cmd=\"<1B>*p\" %d{DestX}\"X\"]", false},
-    {"IgnoreBlockSkipped", "*IgnoreBlock\n{\n*Option: A { *Name: \"a\" }\n}\n*Name: \"n\"\n", "Name=\"n\"", false},
-    {"PredefinedSymbol", "*Ifdef: WINNT_50\n*Name: \"new\"\n*Else:\n*Name: \"old\"\n*Endif:\n", "Name=\"new\"",
-     false},
-    {"UndefinedSymbol", "*Ifdef: OTHER\n*Name: \"a\"\n*Elseifdef: WINNT_51\n*Name: \"b\"\n*Endif:\n", "Name=\"b\"",
+    {"IgnoreBlockSkipped", "*IgnoreBlock\n{\n*Option: A { *Name: \"a\" }\n}\n*Name: \"n\"\n",
+     "Name=\"n\"", false},
+    {"PredefinedSymbol", "*Ifdef: WINNT_50\n*Name: \"new\"\n*Else:\n*Name: \"old\"\n*Endif:\n",
+     "Name=\"new\"", false},
+    {"UndefinedSymbol",
+     "*Ifdef: OTHER\n*Name: \"a\"\n*Elseifdef: WINNT_51\n*Name: \"b\"\n*Endif:\n", "Name=\"b\"",
      false},
     {"DefinedHere", "*Define: MINE\n*Ifdef: MINE\n*Name: \"a\"\n*Endif:\n", "Name=\"a\"", false},
     {"IncludeExpandedInPlace", "*A: 1\n*Include: \"part.gpd\"\n*C: 3\n", "A=1 B=2 C=3", false},
@@ -241,13 +258,15 @@ TEST_P(GrammarReaderTest, ReadsAsDocumented) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Constructs, GrammarReaderTest, testing::ValuesIn(kReaderCases),
-                         [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ReaderCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(SymbolicNameTest, FollowsTheDocumentedCharacterSet) {
   const struct {
     const char* name;
     bool valid;
-  } cases[] = {{"HT_NONE", true}, {"P10", true}, {"a", true},      {"_A", false},
+  } cases[] = {{"HT_NONE", true}, {"P10", true},  {"a", true},    {"_A", false},
                {"10P", false},    {"A-B", false}, {"A B", false}, {"", false}};
   for (const auto& c : cases) EXPECT_EQ(gpd_grammar::IsSymbolicName(c.name), c.valid) << c.name;
   // The one exception is outside the set; no other name is excused.

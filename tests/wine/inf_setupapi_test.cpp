@@ -4,10 +4,9 @@
 // to catch a deliberately broken copy.
 #include <windows.h>
 // windows.h first: setupapi.h and winspool.h need its types.
+#include <gtest/gtest.h>
 #include <setupapi.h>
 #include <winspool.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -75,7 +74,8 @@ const std::wstring& SetupDir() {
       if (search == INVALID_HANDLE_VALUE) continue;
       do {
         const std::wstring name = found.cFileName;
-        EXPECT_TRUE(CopyFileW((package + L"\\" + name).c_str(), (top + L"\\" + name).c_str(), FALSE))
+        EXPECT_TRUE(
+            CopyFileW((package + L"\\" + name).c_str(), (top + L"\\" + name).c_str(), FALSE))
             << Narrow(name);
       } while (FindNextFileW(search, &found));
       FindClose(search);
@@ -83,7 +83,8 @@ const std::wstring& SetupDir() {
     const struct {
       const wchar_t* folder;
       std::string files;
-    } builds[] = {{kOwnFolder, BRINDOL_INF_OWN_LIBRARIES}, {kOtherFolder, BRINDOL_INF_OTHER_LIBRARIES}};
+    } builds[] = {{kOwnFolder, BRINDOL_INF_OWN_LIBRARIES},
+                  {kOtherFolder, BRINDOL_INF_OTHER_LIBRARIES}};
     for (const auto& build : builds) {
       const std::wstring folder = top + L"\\" + build.folder;
       CreateDirectoryW(folder.c_str(), nullptr);
@@ -141,7 +142,8 @@ class Inf {
   static std::wstring Field(INFCONTEXT& line, DWORD index) {
     wchar_t text[512];
     DWORD size = 0;
-    return SetupGetStringFieldW(&line, index, text, ARRAYSIZE(text), &size) ? std::wstring(text) : L"";
+    return SetupGetStringFieldW(&line, index, text, ARRAYSIZE(text), &size) ? std::wstring(text)
+                                                                            : L"";
   }
 
   static std::vector<std::wstring> LineFields(INFCONTEXT& line) {
@@ -166,9 +168,11 @@ Faults CheckClass(const std::wstring& path) {
     return {"SetupDiGetINFClassW failed with " + std::to_string(GetLastError())};
   }
   Faults faults;
-  if (std::wstring(className) != L"Printer") faults.push_back("class " + Narrow(className) + ", not Printer");
+  if (std::wstring(className) != L"Printer")
+    faults.push_back("class " + Narrow(className) + ", not Printer");
   // The printer class: {4D36E979-E325-11CE-BFC1-08002BE10318}.
-  const GUID printer = {0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+  const GUID printer = {
+      0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
   if (!IsEqualGUID(guid, printer)) faults.push_back("the class GUID is not the printer class's");
   return faults;
 }
@@ -181,7 +185,8 @@ std::wstring ModelsSection(const Inf& inf, const wchar_t* platform) {
   const std::vector<std::wstring> fields = Inf::LineFields(line);
   if (fields.empty()) return L"";
   for (size_t i = 1; i < fields.size(); ++i) {
-    if (Upper(fields[i]) == Upper(std::wstring(L"NT") + platform)) return fields[0] + L".NT" + platform;
+    if (Upper(fields[i]) == Upper(std::wstring(L"NT") + platform))
+      return fields[0] + L".NT" + platform;
   }
   return L"";
 }
@@ -240,9 +245,12 @@ Faults CheckInstallSection(const Inf& inf, const Model& model) {
       const std::vector<std::wstring> fields = inf.Fields(section, key);
       return fields.size() == 1 ? Upper(fields[0]) : L"";
     };
-    if (single(L"DataFile") != Widen(model.dataFile)) faults.push_back(where + "DataFile is not " + model.dataFile);
-    if (single(L"DriverFile") != L"UNIDRV.DLL") faults.push_back(where + "DriverFile is not UNIDRV.DLL");
-    if (single(L"ConfigFile") != L"UNIDRVUI.DLL") faults.push_back(where + "ConfigFile is not UNIDRVUI.DLL");
+    if (single(L"DataFile") != Widen(model.dataFile))
+      faults.push_back(where + "DataFile is not " + model.dataFile);
+    if (single(L"DriverFile") != L"UNIDRV.DLL")
+      faults.push_back(where + "DriverFile is not UNIDRV.DLL");
+    if (single(L"ConfigFile") != L"UNIDRVUI.DLL")
+      faults.push_back(where + "ConfigFile is not UNIDRVUI.DLL");
     if (single(L"Include") != L"NTPRINT.INF") faults.push_back(where + "no Include=NTPRINT.INF");
     std::vector<std::wstring> needs = inf.Fields(section, L"Needs");
     for (std::wstring& n : needs) n = Upper(n);
@@ -271,14 +279,16 @@ Faults CheckInstallSection(const Inf& inf, const Model& model) {
 // Where a copied file comes from for a platform, read from its SourceDisksFiles line
 // (decorated first): "subfolder\file" relative to the setup directory, or "" when unknown.
 std::wstring SourceFromSections(const Inf& inf, const std::wstring& file, const wchar_t* platform) {
-  for (const std::wstring& section : {std::wstring(L"SourceDisksFiles.") + platform, std::wstring(L"SourceDisksFiles")}) {
+  for (const std::wstring& section :
+       {std::wstring(L"SourceDisksFiles.") + platform, std::wstring(L"SourceDisksFiles")}) {
     INFCONTEXT line;
     if (!inf.Find(section, file.c_str(), line)) continue;
     const std::wstring disk = Inf::Field(line, 1);
     const std::wstring subdir = Inf::Field(line, 2);
     INFCONTEXT diskLine;
-    const bool diskKnown = inf.Find(std::wstring(L"SourceDisksNames.") + platform, disk.c_str(), diskLine) ||
-                           inf.Find(L"SourceDisksNames", disk.c_str(), diskLine);
+    const bool diskKnown =
+        inf.Find(std::wstring(L"SourceDisksNames.") + platform, disk.c_str(), diskLine) ||
+        inf.Find(L"SourceDisksNames", disk.c_str(), diskLine);
     if (!diskKnown) return L"";
     const std::wstring diskPath = Inf::Field(diskLine, 4);
     std::wstring path;
@@ -302,11 +312,13 @@ Faults CheckSourceLocations(const Inf& inf, const Model& model) {
     UINT sourceId = 0;
     wchar_t subdir[MAX_PATH] = L"";
     DWORD size = 0;
-    if (!SetupGetSourceFileLocationW(inf.handle(), nullptr, file.c_str(), &sourceId, subdir, MAX_PATH, &size)) {
+    if (!SetupGetSourceFileLocationW(inf.handle(), nullptr, file.c_str(), &sourceId, subdir,
+                                     MAX_PATH, &size)) {
       faults.push_back(name + ": no source location (" + std::to_string(GetLastError()) + ")");
       continue;
     }
-    for (const auto& [platform, folder] : {std::pair{kOwnPlatform, kOwnFolder}, std::pair{kOtherPlatform, kOtherFolder}}) {
+    for (const auto& [platform, folder] :
+         {std::pair{kOwnPlatform, kOwnFolder}, std::pair{kOtherPlatform, kOtherFolder}}) {
       const std::string where = name + " for " + Narrow(platform) + ": ";
       // Wine's parser answers the source disk but not the subfolder of a decorated
       // SourceDisksFiles line, so the folder is read from the line itself.
@@ -315,7 +327,8 @@ Faults CheckSourceLocations(const Inf& inf, const Model& model) {
         faults.push_back(where + "no SourceDisksFiles line naming a known disk");
         continue;
       }
-      if (platform == kOwnPlatform && *subdir && Upper(source) != Upper(std::wstring(subdir) + L"\\" + file)) {
+      if (platform == kOwnPlatform && *subdir &&
+          Upper(source) != Upper(std::wstring(subdir) + L"\\" + file)) {
         faults.push_back(where + "the parser places it in " + Narrow(subdir));
       }
       const std::wstring expected = library ? Upper(folder) + L"\\" + file : file;
@@ -353,22 +366,26 @@ Faults CheckVersionSection(const Inf& inf) {
     faults.push_back("DriverVer is not \"mm/dd/yyyy,a.b.c.d\"");
   } else {
     const std::vector<std::wstring> date = Split(driverVer[0], L'/');
-    const bool dateOk = date.size() == 3 && date[0].size() == 2 && date[1].size() == 2 && date[2].size() == 4 &&
-                        IsNumber(date[0], 12) && std::stoul(date[0]) >= 1 && IsNumber(date[1], 31) &&
-                        std::stoul(date[1]) >= 1 && IsNumber(date[2], 9999) && std::stoul(date[2]) >= 1980;
+    const bool dateOk = date.size() == 3 && date[0].size() == 2 && date[1].size() == 2 &&
+                        date[2].size() == 4 && IsNumber(date[0], 12) && std::stoul(date[0]) >= 1 &&
+                        IsNumber(date[1], 31) && std::stoul(date[1]) >= 1 &&
+                        IsNumber(date[2], 9999) && std::stoul(date[2]) >= 1980;
     if (!dateOk) faults.push_back("DriverVer date " + Narrow(driverVer[0]) + " is not mm/dd/yyyy");
     const std::vector<std::wstring> version = Split(driverVer[1], L'.');
     bool versionOk = version.size() == 4;
     for (const std::wstring& part : version) versionOk = versionOk && IsNumber(part, 65535);
-    if (!versionOk) faults.push_back("DriverVer version " + Narrow(driverVer[1]) + " is not a.b.c.d");
+    if (!versionOk)
+      faults.push_back("DriverVer version " + Narrow(driverVer[1]) + " is not a.b.c.d");
   }
   const std::vector<std::wstring> catalog = inf.Fields(L"Version", L"CatalogFile");
-  if (catalog.size() != 1 || catalog[0].size() < 5 || Upper(catalog[0].substr(catalog[0].size() - 4)) != L".CAT") {
+  if (catalog.size() != 1 || catalog[0].size() < 5 ||
+      Upper(catalog[0].substr(catalog[0].size() - 4)) != L".CAT") {
     faults.push_back("no CatalogFile=<name>.cat");
   }
   INFCONTEXT line;
   INT lockdown = 0;
-  if (!inf.Find(L"Version", L"PnpLockdown", line) || !SetupGetIntField(&line, 1, &lockdown) || lockdown != 1) {
+  if (!inf.Find(L"Version", L"PnpLockdown", line) || !SetupGetIntField(&line, 1, &lockdown) ||
+      lockdown != 1) {
     faults.push_back("no PnpLockdown=1");
   }
   return faults;
@@ -379,7 +396,8 @@ Faults CheckTargetDirectory(const Inf& inf, const Model& model) {
   if (section.empty()) return {"no install section for this platform"};
   wchar_t driverDir[MAX_PATH] = L"";
   DWORD size = 0;
-  if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverDir), sizeof driverDir, &size)) {
+  if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverDir),
+                                  sizeof driverDir, &size)) {
     return {"GetPrinterDriverDirectoryW failed with " + std::to_string(GetLastError())};
   }
   Faults faults;
@@ -388,10 +406,11 @@ Faults CheckTargetDirectory(const Inf& inf, const Model& model) {
     if (!list.empty() && list[0] == L'@') continue;
     wchar_t target[MAX_PATH] = L"";
     if (!SetupGetTargetPathW(inf.handle(), nullptr, list.c_str(), target, MAX_PATH, &size)) {
-      faults.push_back("[" + Narrow(list) + "]: no target directory (" + std::to_string(GetLastError()) + ")");
+      faults.push_back("[" + Narrow(list) + "]: no target directory (" +
+                       std::to_string(GetLastError()) + ")");
     } else if (Upper(target) != Upper(driverDir)) {
-      faults.push_back("[" + Narrow(list) + "] goes to " + Narrow(target) + ", not the printer driver directory " +
-                       Narrow(driverDir));
+      faults.push_back("[" + Narrow(list) + "] goes to " + Narrow(target) +
+                       ", not the printer driver directory " + Narrow(driverDir));
     }
   }
   return faults;
@@ -409,7 +428,9 @@ std::wstring InfPath(const std::string& name) { return SetupDir() + L"\\" + Wide
 
 class ShippedInfTest : public testing::TestWithParam<Model> {};
 
-TEST_P(ShippedInfTest, IsAPrinterClassInf) { EXPECT_EQ(Join(CheckClass(InfPath(GetParam().wizardInf))), ""); }
+TEST_P(ShippedInfTest, IsAPrinterClassInf) {
+  EXPECT_EQ(Join(CheckClass(InfPath(GetParam().wizardInf))), "");
+}
 
 TEST_P(ShippedInfTest, ReadsAsTheWizardReadsIt) {
   const Inf inf(InfPath(GetParam().wizardInf));
@@ -420,7 +441,8 @@ TEST_P(ShippedInfTest, ReadsAsTheWizardReadsIt) {
   EXPECT_EQ(Join(CheckVersionSection(inf)), "");
   EXPECT_EQ(Join(CheckTargetDirectory(inf, GetParam())), "");
   if (!OtherArchitectureBuilt()) {
-    std::printf("note: the %ls libraries are not built; their presence was not checked\n", kOtherFolder);
+    std::printf("note: the %ls libraries are not built; their presence was not checked\n",
+                kOtherFolder);
   }
 }
 
@@ -442,30 +464,39 @@ void PrintTo(const Break& b, std::ostream* os) { *os << b.name; }
 
 const std::vector<Break>& Breaks() {
   static const std::vector<Break> breaks = {
-      {"CopiedFileWithoutSource", "BRINDOL80RES.DLL=1,amd64", "BRINDOL80RESX.DLL=1,amd64", CheckSourceLocations},
-      {"CopiedFileWithoutSourceX86", "BRINDOL80RES.DLL=1,i386", "BRINDOL80RESX.DLL=1,i386", CheckSourceLocations},
-      {"CopiedFileNotShipped", "[BRINDOL_BINARIES]\r\nBRINDOL80.DLL", "[BRINDOL_BINARIES]\r\nBRINDOL81.DLL",
+      {"CopiedFileWithoutSource", "BRINDOL80RES.DLL=1,amd64", "BRINDOL80RESX.DLL=1,amd64",
+       CheckSourceLocations},
+      {"CopiedFileWithoutSourceX86", "BRINDOL80RES.DLL=1,i386", "BRINDOL80RESX.DLL=1,i386",
+       CheckSourceLocations},
+      {"CopiedFileNotShipped", "[BRINDOL_BINARIES]\r\nBRINDOL80.DLL",
+       "[BRINDOL_BINARIES]\r\nBRINDOL81.DLL",
        [](const Inf& inf, const Model& m) {
          Faults f = CheckSourceLocations(inf, m);
          const Faults more = CheckInstallSection(inf, m);
          f.insert(f.end(), more.begin(), more.end());
          return f;
        }},
-      {"LibraryFromTheWrongFolder", "BRINDOL80.DLL=1,amd64", "BRINDOL80.DLL=1,i386", CheckSourceLocations},
-      {"DecorationMisspelt", "%Mfg%=Brindol,NTx86,NTamd64", "%Mfg%=Brindol,NTx86,NTamd46", CheckModels},
+      {"LibraryFromTheWrongFolder", "BRINDOL80.DLL=1,amd64", "BRINDOL80.DLL=1,i386",
+       CheckSourceLocations},
+      {"DecorationMisspelt", "%Mfg%=Brindol,NTx86,NTamd64", "%Mfg%=Brindol,NTx86,NTamd46",
+       CheckModels},
       {"DecorationWithoutModels", "[Brindol.NTx86]", "[Brindol.NTi386]", CheckModels},
-      {"ModelMissingForOnePlatform", "[Brindol.NTamd64]\r\n\"", "[Brindol.NTamd64]\r\n\"X", CheckModels},
+      {"ModelMissingForOnePlatform", "[Brindol.NTamd64]\r\n\"", "[Brindol.NTamd64]\r\n\"X",
+       CheckModels},
       {"WrongDataFile", "DataFile=BRINDOL", "DataFile=X", CheckInstallSection},
       {"IniNotCopied", "BRINDOL80.INI\r\n\r\n", "\r\n\r\n", CheckInstallSection},
       {"NeedsWithoutUnidrv", "Needs=UNIDRV.OEM,", "Needs=", CheckInstallSection},
       {"IncludeMissing", "Include=NTPRINT.INF", "Include=", CheckInstallSection},
-      {"DriverVerDate", "DriverVer=06/01/2025", "DriverVer=13/01/2025", [](const Inf& inf, const Model&) {
-         return CheckVersionSection(inf);
-       }},
-      {"DriverVerVersion", ",1.0.0.0", ",1.0.0", [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"NoCatalog", "CatalogFile=", "CatalogFileX=", [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"NoLockdown", "PnpLockdown=1", "PnpLockdown=0", [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"TargetNotTheDriverDirectory", "DefaultDestDir=66000", "DefaultDestDir=11", CheckTargetDirectory},
+      {"DriverVerDate", "DriverVer=06/01/2025", "DriverVer=13/01/2025",
+       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
+      {"DriverVerVersion", ",1.0.0.0", ",1.0.0",
+       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
+      {"NoCatalog", "CatalogFile=", "CatalogFileX=",
+       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
+      {"NoLockdown", "PnpLockdown=1", "PnpLockdown=0",
+       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
+      {"TargetNotTheDriverDirectory", "DefaultDestDir=66000", "DefaultDestDir=11",
+       CheckTargetDirectory},
   };
   return breaks;
 }
@@ -500,6 +531,8 @@ TEST_P(BrokenInfTest, IsReported) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, BrokenInfTest, testing::ValuesIn(Breaks()),
-                         [](const testing::TestParamInfo<Break>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Break>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
