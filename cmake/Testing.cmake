@@ -24,7 +24,7 @@ function(brindol_add_test name)
   if(BRINDOL_WINDOWS)
     add_test(NAME ${name}.wine COMMAND ${name} --gtest_brief=1)
     # Wine can hang where the platform would fail; a test must end either way.
-    set_tests_properties(${name}.wine PROPERTIES TIMEOUT 600)
+    set_tests_properties(${name}.wine PROPERTIES TIMEOUT 120)
   else()
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   endif()

@@ -21,4 +21,3 @@ target_compile_definitions(inf_setupapi_tests PRIVATE
   BRINDOL_INF_OWN_LIBRARIES="$<TARGET_FILE:brindol80>|$<TARGET_FILE:brindol80res>"
   BRINDOL_INF_OTHER_LIBRARIES="${BRINDOL_OTHER_WINDOWS_BUILD_DIR}/bin/BRINDOL80.DLL|${BRINDOL_OTHER_WINDOWS_BUILD_DIR}/package/BRINDOL80RES.DLL")
 add_dependencies(inf_setupapi_tests brindol80 brindol80res)
-set_tests_properties(inf_setupapi_tests.wine PROPERTIES TIMEOUT 300)

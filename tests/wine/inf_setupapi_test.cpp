@@ -60,6 +60,27 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = dir + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+bool setupDirAssembled = false;
+
 // The setup directory as the wizard sees it: the INF files and data files of the package at
 // the top, this build's libraries in its architecture's folder and, when the other build
 // tree has been built, that one's in the other folder.
@@ -67,7 +88,9 @@ const std::wstring& SetupDir() {
   static const std::wstring dir = [] {
     const std::wstring top = FullPath(Widen(BRINDOL_INF_SETUP_DIR));
     const std::wstring package = FullPath(Widen(package_facts::PackageDir()));
+    RemoveTree(top);  // what an interrupted run left
     CreateDirectoryW(top.c_str(), nullptr);
+    setupDirAssembled = true;
     for (const wchar_t* pattern : {L"\\*.inf", L"\\*.GPD", L"\\*.INI"}) {
       WIN32_FIND_DATAW found;
       HANDLE search = FindFirstFileW((package + pattern).c_str(), &found);
@@ -100,6 +123,17 @@ const std::wstring& SetupDir() {
   }();
   return dir;
 }
+
+// The copies of the libraries go again when the tests end: a copy of a build product left in
+// the build tree would be taken for the product by whatever looks for it there.
+class SetupDirRemoval : public testing::Environment {
+ public:
+  void TearDown() override {
+    if (setupDirAssembled) RemoveTree(SetupDir());
+  }
+};
+testing::Environment* const kSetupDirRemoval =
+    testing::AddGlobalTestEnvironment(new SetupDirRemoval);
 
 bool OtherArchitectureBuilt() {
   WIN32_FIND_DATAW found;
