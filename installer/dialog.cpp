@@ -1,6 +1,8 @@
 // The setup dialog (see dialog.h).
 #include "dialog.h"
 
+#include <type_traits>
+
 #include "install_flow.h"
 #include "install_request.h"
 #include "network_discovery.h"
@@ -71,6 +73,9 @@ void OnDestroy(DialogState& state) {
   state.discoveryThread = nullptr;
   PostQuitMessage(0);
 }
+
+// The dialog manager calls it through DLGPROC, CALLBACK on 32-bit Windows.
+static_assert(std::is_same_v<decltype(&SetupDialogProc), DLGPROC>);
 
 }  // namespace
 

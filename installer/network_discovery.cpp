@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "log.h"
@@ -182,6 +183,10 @@ void OpenAddress(DiscoveryRecord& record) {
     Debug(texts::kDebugBindFailed, record.address);
   }
 }
+
+// CreateThread calls them through its own pointer type, WINAPI on 32-bit Windows.
+static_assert(std::is_same_v<decltype(&UDPReceiveThread), LPTHREAD_START_ROUTINE> &&
+              std::is_same_v<decltype(&BroadcastThread), LPTHREAD_START_ROUTINE>);
 
 }  // namespace
 

@@ -130,7 +130,7 @@ TEST_F(FastVersusReference, EmptyImagesAreRefusedAlike) {
       Rotate180,
   };
   for (std::size_t i = 0; i < std::size(fast); ++i) {
-    SCOPED_TRACE("operation " + std::to_string(i));
+    SCOPED_TRACE(testing::Message() << "operation " << i);
     ExpectSameOutcome(DibImage(0), fast[i], literal[i], false);
   }
 }

@@ -37,10 +37,18 @@ std::vector<std::string> Split(const std::string& list) {
 
 std::vector<Binary> Binaries() {
   std::vector<Binary> binaries;
-  for (const auto& path : Split(BRINDOL_PE_FILES_X64)) binaries.push_back({path, kMachineX64});
-  // The 32-bit build is checked when it has been built.
-  for (const auto& path : Split(BRINDOL_PE_FILES_X86)) {
-    if (std::ifstream(path, std::ios::binary)) binaries.push_back({path, kMachineX86});
+  // This build's binaries always; the other architecture's when that tree has been built.
+#ifdef _WIN64
+  const bool ownIsX64 = true;
+#else
+  const bool ownIsX64 = false;
+#endif
+  for (const bool x64 : {true, false}) {
+    for (const auto& path : Split(x64 ? BRINDOL_PE_FILES_X64 : BRINDOL_PE_FILES_X86)) {
+      if (x64 == ownIsX64 || std::ifstream(path, std::ios::binary)) {
+        binaries.push_back({path, x64 ? kMachineX64 : kMachineX86});
+      }
+    }
   }
   return binaries;
 }

@@ -2,6 +2,7 @@
 #include "substitute_host.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "function_cast.h"
 
@@ -18,6 +19,17 @@ SubstituteHost::SubstituteHost(Routes routes) : routes_(routes) {
   devobj_.pPublicDM = &devmode_;
   devobj_.pDrvProcs = routes.serviceTable ? &procs_ : nullptr;
   surface_.dhpdev = reinterpret_cast<DHPDEV>(&devobj_);
+#ifdef _WIN32
+  // The table holds them untyped; the plug-in calls them back through the platform's DDI
+  // types, so on 32-bit Windows a convention other than theirs would compile and then break
+  // the stack.
+  static_assert(std::is_same_v<decltype(&HostNextBand), PFN_DrvNextBand> &&
+                std::is_same_v<decltype(&HostStartPage), PFN_DrvStartPage> &&
+                std::is_same_v<decltype(&HostSendPage), PFN_DrvSendPage> &&
+                std::is_same_v<decltype(&HostStartDoc), PFN_DrvStartDoc> &&
+                std::is_same_v<decltype(&HostEndDoc), PFN_DrvEndDoc> &&
+                std::is_same_v<decltype(&HostTextOut), PFN_DrvTextOut>);
+#endif
   const DRVFN entries[6] = {
       {INDEX_DrvNextBand, FunctionCast<PFN>(&HostNextBand)},
       {INDEX_DrvStartPage, FunctionCast<PFN>(&HostStartPage)},

@@ -7,10 +7,10 @@
 # STANDIN_DIR holds the test tree's stand-ins for the platform's libraries
 # (UNIDRV.DLL, UNIDRVUI.DLL, UNIRES.DLL); a second setup directory made with
 # placeholders must be refused without touching the driver directory.
-# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR STANDIN_DIR
+# Usage: e2e.sh WORK INSTALLER.exe E2E_DRIVER.exe BUILD_DIR STANDIN_DIR
 set -uo pipefail
 if [[ $# -ne 5 ]]; then
-  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe WIN64_BUILD_DIR STANDIN_DIR" >&2
+  echo "usage: $0 WORK INSTALLER.exe E2E_DRIVER.exe BUILD_DIR STANDIN_DIR" >&2
   exit 2
 fi
 if [[ "${BRINDOL_E2E_IN_NAMESPACE:-}" != 1 ]]; then
@@ -28,13 +28,28 @@ failures=0
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
+# The architecture follows the setup program's: a 32-bit Installer.exe runs on
+# 32-bit Wine in a 32-bit prefix, where the system it sees is 32-bit Windows and
+# it installs the i386 package into the x86 driver directory.
+header=$(od -An -tu4 -j60 -N4 "$installer" | tr -d ' ')
+if [[ $(od -An -tx2 -j$((header + 4)) -N2 "$installer" | tr -d ' ') == 014c ]]; then
+  arch=i386 installer_arch=x86 build_option=--win32-build driver_folder=w32x86 wine=/usr/lib/wine/wine
+  export WINEARCH=win32
+else
+  arch=amd64 installer_arch=x64 build_option=--win64-build driver_folder=x64
+  wine=$(command -v wine64 || command -v wine)
+  [[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
+fi
+[[ -x $wine ]] || { echo "no Wine for $arch programs ($wine)"; exit 1; }
+
 # The platform's files as the package script takes them: the stand-in
-# libraries of the test tree, and small text files for the other three.
+# libraries of the test tree (built for this architecture), and small text
+# files for the other three.
 platform=$work/platform
 rm -rf "$platform"
-mkdir -p "$platform/amd64"
+mkdir -p "$platform/$arch"
 for f in UNIDRV.DLL UNIDRVUI.DLL UNIRES.DLL; do
-  cp "$standins/$f" "$platform/amd64/$f" || { echo "stand-in $f missing in $standins"; exit 1; }
+  cp "$standins/$f" "$platform/$arch/$f" || { echo "stand-in $f missing in $standins"; exit 1; }
 done
 for f in STDNAMES.GPD TTFSUB.GPD UNIDRV.HLP; do
   printf '*%% Stand-in for the platform'"'"'s %s, for tests only.\r\n' "$f" >"$platform/$f"
@@ -48,8 +63,8 @@ root=$(cd "$(dirname "$0")/../../.." && pwd)
 package() {  # package OUT LOG OPTIONS...
   local out=$1 log=$2
   shift 2
-  if ! "$root/scripts/package" --no-build --arches amd64 --win64-build "$build" --out "$out" "$@" \
-      >"$log" 2>&1; then
+  if ! "$root/scripts/package" --no-build --arches "$arch" --installer-arch "$installer_arch" \
+      "$build_option" "$build" --out "$out" "$@" >"$log" 2>&1; then
     cat "$log"
     echo "scripts/package could not assemble $out"
     exit 1
@@ -60,8 +75,6 @@ package "$placeholder_setup" "$work/package-placeholders.log" --placeholders
 [[ -f $placeholder_setup/PLACEHOLDERS.txt ]] || fail "no PLACEHOLDERS.txt in the placeholder setup directory"
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=$(command -v wine64 || command -v wine)
-[[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
 
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
@@ -77,7 +90,7 @@ export DISPLAY=:$(head -n 1 "$work/display")
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "creating the Wine prefix in $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  "$wine" wineboot -i >/dev/null 2>&1
 fi
 
 run() {  # run LOCALE LOG ARGS...: the driver under Wine, its output kept in LOG
@@ -114,12 +127,12 @@ expect "$work/list.log" "PRINTER: BRINDOL-80|${address}_9100|BRINDOL-80"
 expect "$work/list.log" "PRINTER: BRINDOL-80(Copy 1)|${address}_9100|BRINDOL-80"
 
 # The spooler's driver directory holds the package's own binaries, byte for byte.
-drivers=$WINEPREFIX/drive_c/windows/system32/spool/drivers/x64/3
+drivers=$WINEPREFIX/drive_c/windows/system32/spool/drivers/$driver_folder/3
 for f in BRINDOL80.DLL BRINDOL80RES.DLL; do
   installed=$(find "$drivers" -maxdepth 1 -iname "$f" | head -n 1)
   if [[ -z $installed ]]; then
     fail "$f not in the spooler's driver directory"
-  elif ! cmp -s "$installed" "$setup/amd64/$f"; then
+  elif ! cmp -s "$installed" "$setup/$arch/$f"; then
     fail "$f in the driver directory differs from the setup directory's"
   fi
 done

@@ -64,34 +64,37 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
+// Enumeration callbacks are CALLBACK functions, not lambdas: on 32-bit Windows a lambda
+// converts only to a pointer of the compiler's default convention.
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&out));
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&out));
   return out;
+}
+
+struct MessageBoxSearch {
+  HWND owner, found;
+};
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<MessageBoxSearch*>(param);
+  if (window != s->owner && GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window) &&
+      ClassOf(window) == L"#32770") {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 // A message box is a dialog owned by the setup dialog.
 HWND FindMessageBox(HWND dialog) {
-  struct Search {
-    HWND owner, found;
-  } search{dialog, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM param) {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (window != s->owner && GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window) &&
-            ClassOf(window) == L"#32770") {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  MessageBoxSearch search{dialog, nullptr};
+  EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
