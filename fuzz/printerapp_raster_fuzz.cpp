@@ -112,8 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // The decoder draws at most a bounded picture; a longer stream is only
   // refused for its length.
-  FUZZ_CHECK(parsed.error.empty() ||
-             parsed.error.find("picture too large") != std::string::npos);
+  FUZZ_CHECK(parsed.error.empty() || parsed.error.find("picture too large") != std::string::npos);
   for (const raster::Command& command : parsed.commands) {
     if (command.kind == raster::Command::Kind::kRaster) {
       FUZZ_CHECK(command.rowBytes <= kHead / 8 || command.rowBytes <= (kRoll + 7) / 8);

@@ -28,31 +28,31 @@ class DibImage;
 // The image info record. Field order and widths are part of the exported
 // class layout; keep them.
 struct DibImageInfo {
-  DWORD effWidth;                // bytes per stored row
-  BYTE* pixels;                  // stored row 0 inside the DIB block
-  DibImage* ghostSource;         // image whose buffers this one shares
-  DibImage* parent;              // owner when this image is a layer
-  DWORD type;                    // file-format code carried along
-  char lastError[256];           // text of the last failure
-  LONG progress;                 // percent of rows done by a whole-image operation
-  LONG escape;                   // non-zero asks a whole-image operation to stop
-  LONG backgroundIndex;          // palette index for reads outside; -1 = none
-  RGBQUAD backgroundColor;       // colour for reads outside a 24-bit image
-  float quality;                 // codec quality
+  DWORD effWidth;           // bytes per stored row
+  BYTE* pixels;             // stored row 0 inside the DIB block
+  DibImage* ghostSource;    // image whose buffers this one shares
+  DibImage* parent;         // owner when this image is a layer
+  DWORD type;               // file-format code carried along
+  char lastError[256];      // text of the last failure
+  LONG progress;            // percent of rows done by a whole-image operation
+  LONG escape;              // non-zero asks a whole-image operation to stop
+  LONG backgroundIndex;     // palette index for reads outside; -1 = none
+  RGBQUAD backgroundColor;  // colour for reads outside a 24-bit image
+  float quality;            // codec quality
   BYTE codecScale;
   LONG currentFrame;
   LONG frameCount;
   DWORD frameDelay;
   LONG xDpi;
   LONG yDpi;
-  RECT selectionBox;             // bounding box of the selection plane
+  RECT selectionBox;  // bounding box of the selection plane
   BYTE alphaMax;
   bool alphaPaletteEnabled;
   bool enabled;
   LONG xOffset;
   LONG yOffset;
   DWORD codecOptions[19];
-  RGBQUAD nearestColor;          // one-entry cache of GetNearestIndex
+  RGBQUAD nearestColor;  // one-entry cache of GetNearestIndex
   BYTE nearestIndex;
   bool nearestValid;
   LONG layerCount;
@@ -78,8 +78,8 @@ class DIBIMAGE_API DibImage {
 
   // Creation. Create returns the DIB block or null (last error set).
   void* Create(DWORD width, DWORD height, DWORD bpp, DWORD type = 0);
-  bool CreateFromArray(const BYTE* array, DWORD width, DWORD height, DWORD bpp,
-                       DWORD bytesPerLine, bool flip);
+  bool CreateFromArray(const BYTE* array, DWORD width, DWORD height, DWORD bpp, DWORD bytesPerLine,
+                       bool flip);
 
   // Copying and moving.
   void Copy(const DibImage& source, bool copyPixels = true, bool copySelection = true,
@@ -206,13 +206,13 @@ class DIBIMAGE_API DibImage {
   // layer and frame counts), so that they never disagree with its pointers.
   void AdoptInfo(const DibImageInfo& info);
 
-  void* dib_;                   // owned DIB block; null when empty
-  BITMAPINFOHEADER header_;     // the image's own copy of the header
+  void* dib_;                // owned DIB block; null when empty
+  BITMAPINFOHEADER header_;  // the image's own copy of the header
   DibImageInfo info_;
-  BYTE* selection_;             // owned; null unless a selection exists
-  BYTE* alpha_;                 // owned; null unless an alpha plane exists
-  DibImage** layers_;           // owned array of owned sub-images
-  DibImage** frames_;           // owned array of owned sub-images
+  BYTE* selection_;    // owned; null unless a selection exists
+  BYTE* alpha_;        // owned; null unless an alpha plane exists
+  DibImage** layers_;  // owned array of owned sub-images
+  DibImage** frames_;  // owned array of owned sub-images
 };
 
 // Allocation seam of the image core: every buffer of DibImage goes through

@@ -66,13 +66,15 @@ InstallChoices ReadInstallChoices(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_PORT_LIST);
   auto index = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
   choices.hasPortLine = ReadListLine(list, index, choices.request.portName, kNameChars);
-  SendDlgItemMessageW(dialog, IDC_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&choices.address));
+  SendDlgItemMessageW(dialog, IDC_ADDRESS, IPM_GETADDRESS, 0,
+                      reinterpret_cast<LPARAM>(&choices.address));
   ReadModel(dialog, choices.request);
   return choices;
 }
 
 bool ChoicesAreComplete(const InstallChoices& choices) {
-  return choices.request.connectionKind == kConnectionNet ? choices.address != 0 : choices.hasPortLine;
+  return choices.request.connectionKind == kConnectionNet ? choices.address != 0
+                                                          : choices.hasPortLine;
 }
 
 void RunInstallFlow(HWND dialog) {

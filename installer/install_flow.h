@@ -10,7 +10,7 @@
 struct InstallChoices {
   InstallRequest request;  // connection kind, port line, model filled in
   DWORD baudRate;
-  DWORD address;   // 0 when the address control is empty
+  DWORD address;     // 0 when the address control is empty
   bool hasPortLine;  // a list line is selected (and fits a port name)
 };
 InstallChoices ReadInstallChoices(HWND dialog);

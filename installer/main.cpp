@@ -3,4 +3,6 @@
 
 #include "program.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return RunSetupProgram(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  return RunSetupProgram(instance);
+}

@@ -116,14 +116,15 @@ bool StartSockets() {
 DWORD WINAPI UDPReceiveThread(LPVOID parameter) {
   const auto* record = static_cast<const DiscoveryRecord*>(parameter);
   WCHAR address[kAddressChars] = {};
-  for (size_t i = 0; i + 1 < kAddressChars && record->address[i]; ++i) address[i] = record->address[i];
+  for (size_t i = 0; i + 1 < kAddressChars && record->address[i]; ++i)
+    address[i] = record->address[i];
   char datagram[kReceiveBytes];
   for (;;) {
     sockaddr_in from = {};
     int fromLength = sizeof from;
     // A datagram longer than the buffer is an error here, as on the platform.
-    int received = recvfrom(record->socket, datagram, kReceiveBytes, 0, reinterpret_cast<sockaddr*>(&from),
-                            &fromLength);
+    int received = recvfrom(record->socket, datagram, kReceiveBytes, 0,
+                            reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received == 0 || received == SOCKET_ERROR) return 0;
     if (static_cast<size_t>(received) != kReplyBytes) continue;
     LogLine(texts::kLogReplyReceived, address);
@@ -169,12 +170,14 @@ void OpenAddress(DiscoveryRecord& record) {
   bool bound = false;
   if (record.socket != INVALID_SOCKET) {
     BOOL on = TRUE;
-    setsockopt(record.socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(record.socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+               sizeof on);
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(kReplyPort);
     local.sin_addr.s_addr = inet_addr(record.address);
-    bound = bind(record.socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != SOCKET_ERROR;
+    bound = bind(record.socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) !=
+            SOCKET_ERROR;
   }
   if (bound) {
     record.receiveThread = CreateThread(nullptr, 0, UDPReceiveThread, &record, 0, nullptr);
@@ -211,25 +214,29 @@ HANDLE StartNetworkDiscovery(HWND dialog, PortLists& /*lists*/) {
 }
 
 void HandleDiscoveryReply(HWND dialog, PortLists& lists, const BYTE* datagram, size_t length) {
-  if (!datagram || length != kReplyBytes || std::memcmp(datagram, texts::kDiscoveryReplyPrefix, kReplyPrefixBytes) != 0) {
+  if (!datagram || length != kReplyBytes ||
+      std::memcmp(datagram, texts::kDiscoveryReplyPrefix, kReplyPrefixBytes) != 0) {
     return;
   }
   auto entry = PortList::NewEntry();
   if (!entry) return;
   const BYTE* octets = datagram + kReplyAddressOffset;
-  FormatText(entry->portName, texts::kAddressFormat, static_cast<int>(octets[0]), static_cast<int>(octets[1]),
-             static_cast<int>(octets[2]), static_cast<int>(octets[3]));
+  FormatText(entry->portName, texts::kAddressFormat, static_cast<int>(octets[0]),
+             static_cast<int>(octets[1]), static_cast<int>(octets[2]), static_cast<int>(octets[3]));
   std::lock_guard<std::mutex> guard(lists.foundLock);
   // A printer that answers on several adapters is listed once.
   if (lists.found.Contains(entry->portName)) return;
   lists.found.PushFront(std::move(entry));
-  if (IsDlgButtonChecked(dialog, IDC_NET) == BST_CHECKED) FillPortListBox(dialog, lists.found.Head(), texts::kLabelNet);
+  if (IsDlgButtonChecked(dialog, IDC_NET) == BST_CHECKED)
+    FillPortListBox(dialog, lists.found.Head(), texts::kLabelNet);
 }
 
-bool HandleDiscoveryMessage(HWND dialog, PortLists& lists, UINT message, WPARAM wParam, LPARAM lParam) {
+bool HandleDiscoveryMessage(HWND dialog, PortLists& lists, UINT message, WPARAM wParam,
+                            LPARAM lParam) {
   switch (message) {
     case kDiscoveryReplyMessage:
-      HandleDiscoveryReply(dialog, lists, reinterpret_cast<const BYTE*>(lParam), static_cast<size_t>(wParam));
+      HandleDiscoveryReply(dialog, lists, reinterpret_cast<const BYTE*>(lParam),
+                           static_cast<size_t>(wParam));
       return true;
     case kDiscoveryEmptyMessage: {
       std::lock_guard<std::mutex> guard(lists.foundLock);

@@ -38,7 +38,8 @@ HANDLE StartNetworkDiscovery(HWND dialog, PortLists& lists);
 // above and returns true for them (the dialog manager must not take WM_USER
 // + 1 and + 2 for its own DM_SETDEFID and DM_REPOSITION); false for any
 // other message.
-bool HandleDiscoveryMessage(HWND dialog, PortLists& lists, UINT message, WPARAM wParam, LPARAM lParam);
+bool HandleDiscoveryMessage(HWND dialog, PortLists& lists, UINT message, WPARAM wParam,
+                            LPARAM lParam);
 
 // A reply on the dialog thread. Only a 34-byte datagram that begins
 // "KQ0001FOUND" counts; it adds the address at its bytes 19 to 22 to the

@@ -19,7 +19,8 @@ inline constexpr const WCHAR* kCommonPackageFiles[] = {
     L"BRINDOL58C.GPD", L"STDNAMES.GPD",   L"TTFSUB.GPD",     L"UNIDRV.HLP",
 };
 
-inline constexpr size_t kPackageFileCount = std::size(kArchitecturePackageFiles) + std::size(kCommonPackageFiles);
+inline constexpr size_t kPackageFileCount =
+    std::size(kArchitecturePackageFiles) + std::size(kCommonPackageFiles);
 static_assert(kPackageFileCount == 13);
 
 // The dependent files of the registered driver as one comma-separated text;
@@ -30,7 +31,8 @@ inline constexpr WCHAR kDependentFilesText[] =
 
 // The same six names one by one, for checks against the package.
 inline constexpr const WCHAR* kDependentFiles[] = {
-    L"TTFSUB.GPD", L"STDNAMES.GPD", L"UNIRES.DLL", L"BRINDOL80.DLL", L"BRINDOL80RES.DLL", L"BRINDOL80.INI",
+    L"TTFSUB.GPD",    L"STDNAMES.GPD",     L"UNIRES.DLL",
+    L"BRINDOL80.DLL", L"BRINDOL80RES.DLL", L"BRINDOL80.INI",
 };
 
 // Files the host loads for every driver of the package.

@@ -78,18 +78,24 @@ void AddQueue(const InstallRequest& request) {
 
 const WCHAR* ArchitectureFolder(WORD processorArchitecture) {
   switch (processorArchitecture) {
-    case PROCESSOR_ARCHITECTURE_INTEL: return texts::kFolderIntel;
-    case PROCESSOR_ARCHITECTURE_ARM: return texts::kFolderArm;
-    case PROCESSOR_ARCHITECTURE_AMD64: return texts::kFolderAmd64;
-    case PROCESSOR_ARCHITECTURE_ARM64: return texts::kFolderArm64;
-    default: return nullptr;
+    case PROCESSOR_ARCHITECTURE_INTEL:
+      return texts::kFolderIntel;
+    case PROCESSOR_ARCHITECTURE_ARM:
+      return texts::kFolderArm;
+    case PROCESSOR_ARCHITECTURE_AMD64:
+      return texts::kFolderAmd64;
+    case PROCESSOR_ARCHITECTURE_ARM64:
+      return texts::kFolderArm64;
+    default:
+      return nullptr;
   }
 }
 
 bool PrinterExists(const WCHAR* printerName) {
   PRINTER_DEFAULTSW defaults = AllAccess();
   ScopedPrinter printer;
-  if (!OpenPrinterW(const_cast<LPWSTR>(printerName), printer.Receive(), &defaults) || !printer.IsValid()) {
+  if (!OpenPrinterW(const_cast<LPWSTR>(printerName), printer.Receive(), &defaults) ||
+      !printer.IsValid()) {
     return false;
   }
   // The information is read as a check that the queue answers; it is not used.
@@ -107,7 +113,8 @@ bool IsDriverInstalled(const WCHAR* driverName) {
   EnumPrinterDriversW(nullptr, nullptr, 8, nullptr, 0, &needed, &count);
   if (needed == 0) return false;
   std::vector<BYTE> buffer(needed);
-  if (!EnumPrinterDriversW(nullptr, nullptr, 8, buffer.data(), needed, &needed, &count)) return false;
+  if (!EnumPrinterDriversW(nullptr, nullptr, 8, buffer.data(), needed, &needed, &count))
+    return false;
   const auto* drivers = reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
     if (drivers[i].pName && std::wcscmp(drivers[i].pName, driverName) == 0) return true;
@@ -124,7 +131,8 @@ BOOL CopyDriverFile(const WCHAR* fileName, const WCHAR* architectureFolder) {
   FormatText(target, texts::kTargetPathFormat, driverDirectory, fileName);
   WCHAR source[kNameChars] = {};
   if (architectureFolder) {
-    FormatText(source, texts::kArchitectureSourcePathFormat, SetupDirectory(), architectureFolder, fileName);
+    FormatText(source, texts::kArchitectureSourcePathFormat, SetupDirectory(), architectureFolder,
+               fileName);
   } else {
     FormatText(source, texts::kSourcePathFormat, SetupDirectory(), fileName);
   }
@@ -153,8 +161,10 @@ BOOL InstallPackage(const InstallRequest& request) {
 
   // Every copy is attempted, also after a failure.
   bool allCopied = true;
-  for (const WCHAR* file : kArchitecturePackageFiles) allCopied = CopyDriverFile(file, folder) && allCopied;
-  for (const WCHAR* file : kCommonPackageFiles) allCopied = CopyDriverFile(file, nullptr) && allCopied;
+  for (const WCHAR* file : kArchitecturePackageFiles)
+    allCopied = CopyDriverFile(file, folder) && allCopied;
+  for (const WCHAR* file : kCommonPackageFiles)
+    allCopied = CopyDriverFile(file, nullptr) && allCopied;
 
   // With a file missing the driver is not registered anew; a registration
   // from an earlier installation may still serve the queue.

@@ -15,10 +15,9 @@
 BOOL InstallDriverAndPrinter(InstallRequest& request);
 
 // Checks the package (package_check.h: on failure nothing is copied and the
-// error is ERROR_BAD_EXE_FORMAT), copies the 13 package files, registers the driver when all copies succeeded
-// and it is not registered yet, and adds the queue. Non-zero once the queue
-// can be opened; zero (with the error of the last failed open) when it still
-// cannot be after five tries.
+// error is ERROR_BAD_EXE_FORMAT), copies the 13 package files, registers the driver when all copies
+// succeeded and it is not registered yet, and adds the queue. Non-zero once the queue can be
+// opened; zero (with the error of the last failed open) when it still cannot be after five tries.
 BOOL InstallPackage(const InstallRequest& request);
 
 // Copies one package file from the setup directory (or its architecture

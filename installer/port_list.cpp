@@ -4,7 +4,9 @@
 #include <cwchar>
 #include <new>
 
-std::unique_ptr<PortEntry> PortList::NewEntry() { return std::unique_ptr<PortEntry>(new (std::nothrow) PortEntry{}); }
+std::unique_ptr<PortEntry> PortList::NewEntry() {
+  return std::unique_ptr<PortEntry>(new (std::nothrow) PortEntry{});
+}
 
 size_t PortList::Count() const {
   size_t count = 0;

@@ -18,7 +18,8 @@
 namespace {
 
 constexpr size_t kLineChars = 260;
-constexpr int kBaudControls[] = {IDC_BAUD_GROUP, IDC_BAUD_9600, IDC_BAUD_19200, IDC_BAUD_38400, IDC_BAUD_115200};
+constexpr int kBaudControls[] = {IDC_BAUD_GROUP, IDC_BAUD_9600, IDC_BAUD_19200, IDC_BAUD_38400,
+                                 IDC_BAUD_115200};
 
 void ShowBaudRates(HWND dialog, bool show) {
   for (int id : kBaudControls) ShowWindow(GetDlgItem(dialog, id), show ? SW_SHOW : SW_HIDE);
@@ -92,7 +93,8 @@ bool ReadListLine(HWND list, int index, WCHAR* out, size_t capacity) {
   if (length < 0 || static_cast<size_t>(length) >= capacity) return false;
   // The list box writes the whole line: the buffer is sized by the line.
   std::vector<WCHAR> line(static_cast<size_t>(length) + 1);
-  if (SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.data())) < 0) {
+  if (SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(line.data())) < 0) {
     return false;
   }
   CopyText(out, capacity, line.data());
@@ -111,8 +113,9 @@ void HandlePortListNotification(HWND dialog, WORD code, HWND list) {
   if (IsDlgButtonChecked(dialog, IDC_NET) == BST_CHECKED) {
     int octets[4] = {};
     std::swscanf(line, L"%d.%d.%d.%d", &octets[0], &octets[1], &octets[2], &octets[3]);
-    PostMessageW(GetDlgItem(dialog, IDC_ADDRESS), IPM_SETADDRESS, 0,
-                 MAKEIPADDRESS(octets[0] & 0xff, octets[1] & 0xff, octets[2] & 0xff, octets[3] & 0xff));
+    PostMessageW(
+        GetDlgItem(dialog, IDC_ADDRESS), IPM_SETADDRESS, 0,
+        MAKEIPADDRESS(octets[0] & 0xff, octets[1] & 0xff, octets[2] & 0xff, octets[3] & 0xff));
     return;
   }
   if (code == LBN_DBLCLK && IsDlgButtonChecked(dialog, IDC_COM) == BST_CHECKED) {

@@ -36,8 +36,8 @@ void SetBaudRate(const InstallRequest& request, DWORD baudRate) {
 
 void AddTcpIpPort(InstallRequest& request, DWORD address) {
   WCHAR addressText[60] = {};
-  FormatText(addressText, texts::kAddressFormat, FIRST_IPADDRESS(address), SECOND_IPADDRESS(address),
-             THIRD_IPADDRESS(address), FOURTH_IPADDRESS(address));
+  FormatText(addressText, texts::kAddressFormat, FIRST_IPADDRESS(address),
+             SECOND_IPADDRESS(address), THIRD_IPADDRESS(address), FOURTH_IPADDRESS(address));
   FormatText(request.portName, texts::kTcpPortNameFormat, addressText, kRawPrintingPort);
   if (!addressText[0]) return;
 
@@ -51,10 +51,11 @@ void AddTcpIpPort(InstallRequest& request, DWORD address) {
   BYTE output[kXcvOutputBytes] = {};
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   ScopedPrinter monitor;
-  if (!OpenPrinterW(const_cast<LPWSTR>(texts::kTcpMonitorObject), monitor.Receive(), &defaults)) return;
+  if (!OpenPrinterW(const_cast<LPWSTR>(texts::kTcpMonitorObject), monitor.Receive(), &defaults))
+    return;
   DWORD needed = 0, status = 0;
-  XcvDataW(monitor.Get(), texts::kAddPortCommand, reinterpret_cast<PBYTE>(&port), sizeof(port), output,
-           sizeof(output), &needed, &status);
+  XcvDataW(monitor.Get(), texts::kAddPortCommand, reinterpret_cast<PBYTE>(&port), sizeof(port),
+           output, sizeof(output), &needed, &status);
 }
 
 void PreparePort(HWND, InstallRequest& request, DWORD baudRate, DWORD address) {

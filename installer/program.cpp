@@ -15,6 +15,7 @@ int RunSetupProgram(HINSTANCE instance) {
   INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&controls);
   DialogState state;
-  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc, reinterpret_cast<LPARAM>(&state));
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETUP), nullptr, SetupDialogProc,
+                  reinterpret_cast<LPARAM>(&state));
   return 0;
 }

@@ -15,8 +15,8 @@ void InitSetupDirectory() {
   WCHAR path[kNameChars] = {};
   WCHAR drive[3] = {}, directory[256] = {}, fileName[kNameChars] = {}, extension[256] = {};
   GetModuleFileNameW(nullptr, path, kNameChars);
-  _wsplitpath_s(path, drive, std::size(drive), directory, std::size(directory), fileName, std::size(fileName),
-                extension, std::size(extension));
+  _wsplitpath_s(path, drive, std::size(drive), directory, std::size(directory), fileName,
+                std::size(fileName), extension, std::size(extension));
   FormatText(gSetupDirectory, texts::kSetupDirectoryFormat, drive, directory);
 }
 

@@ -12,7 +12,9 @@ class SpoolerPorts {
   // when either fails.
   SpoolerPorts();
   DWORD Count() const { return count_; }
-  const PORT_INFO_2W& operator[](DWORD i) const { return reinterpret_cast<const PORT_INFO_2W*>(buffer_.data())[i]; }
+  const PORT_INFO_2W& operator[](DWORD i) const {
+    return reinterpret_cast<const PORT_INFO_2W*>(buffer_.data())[i];
+  }
 
  private:
   std::vector<BYTE> buffer_;

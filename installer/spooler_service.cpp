@@ -11,8 +11,8 @@ constexpr DWORD kPollMilliseconds = 10;
 bool QueryState(SC_HANDLE service, DWORD& state) {
   SERVICE_STATUS_PROCESS status = {};
   DWORD needed = 0;
-  if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status), sizeof(status),
-                            &needed)) {
+  if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
+                            sizeof(status), &needed)) {
     return false;
   }
   state = status.dwCurrentState;

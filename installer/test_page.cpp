@@ -18,7 +18,8 @@ constexpr LONG kFontWeight = 580;
 // what was there (an object must leave its context before it is deleted).
 class ScopedSelection {
  public:
-  ScopedSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  ScopedSelection(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
   ScopedSelection(const ScopedSelection&) = delete;
   ScopedSelection& operator=(const ScopedSelection&) = delete;
   ~ScopedSelection() {
@@ -45,8 +46,8 @@ void DrawGreeting(HDC dc, const WCHAR* printerName, const SYSTEMTIME& time) {
   WCHAR text[kTextChars];
   LoadResourceText(IDS_TEST_PAGE, format);
   FormatText(text, format, printerName, static_cast<int>(time.wYear), static_cast<int>(time.wMonth),
-             static_cast<int>(time.wDay), static_cast<int>(time.wHour), static_cast<int>(time.wMinute),
-             static_cast<int>(time.wSecond));
+             static_cast<int>(time.wDay), static_cast<int>(time.wHour),
+             static_cast<int>(time.wMinute), static_cast<int>(time.wSecond));
   RECT rect = kTextRect;
   DrawTextW(dc, text, -1, &rect, DT_NOCLIP);
 }

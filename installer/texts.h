@@ -9,7 +9,8 @@ namespace texts {
 
 inline constexpr WCHAR kWindowTitle[] = L"BRINDOL Printer Driver Setup";
 inline constexpr WCHAR kSetupDirectoryFormat[] = L"%ws%ws";
-inline constexpr WCHAR kWizardCommandFormat[] = L"rundll32.exe printui.dll PrintUIEntry /ii /f \"%ws%ws\"";
+inline constexpr WCHAR kWizardCommandFormat[] =
+    L"rundll32.exe printui.dll PrintUIEntry /ii /f \"%ws%ws\"";
 
 // Package installation.
 inline constexpr WCHAR kCopyNameFormat[] = L"%ws(Copy %d)";
@@ -31,19 +32,24 @@ inline constexpr WCHAR kLogPrinterAlreadyAdded[] = L"The printer %ws is already 
 // The package check, one line per unfit file.
 inline constexpr WCHAR kLogCheckPlaceholder[] =
     L"Package check failed: %ws is a placeholder, not the real file.";
-inline constexpr WCHAR kLogCheckNoMz[] = L"Package check failed: %ws is not a PE image (no MZ header).";
+inline constexpr WCHAR kLogCheckNoMz[] =
+    L"Package check failed: %ws is not a PE image (no MZ header).";
 inline constexpr WCHAR kLogCheckNoPeSignature[] =
     L"Package check failed: %ws is not a PE image (no PE signature in its first 4096 bytes).";
 inline constexpr WCHAR kLogCheckWrongMachine[] =
     L"Package check failed: %ws is built for machine type 0x%x, this machine needs 0x%x.";
-inline constexpr WCHAR kLogCheckUnreadable[] = L"Package check failed: %ws cannot be read, errcode:%d.";
-inline constexpr WCHAR kLogAddPrinterFailed[] = L"AddPrinter %s failed, portName: %s, driverName:%s, errcode:%d.";
+inline constexpr WCHAR kLogCheckUnreadable[] =
+    L"Package check failed: %ws cannot be read, errcode:%d.";
+inline constexpr WCHAR kLogAddPrinterFailed[] =
+    L"AddPrinter %s failed, portName: %s, driverName:%s, errcode:%d.";
 
 // USB ports.
-inline constexpr WCHAR kUsbVendorList[] = L"vid_067b,vid_0416,vid_1cbe,vid_0483,vid_0471,vid_1fc9,vid_04b8";
+inline constexpr WCHAR kUsbVendorList[] =
+    L"vid_067b,vid_0416,vid_1cbe,vid_0483,vid_0471,vid_1fc9,vid_04b8";
 inline constexpr WCHAR kUsbVendorFormat[] = L"vid_%.4ws";
 inline constexpr WCHAR kUsbParametersKeyFormat[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\##?#%ws\\#"
+    L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\##"
+    L"?#%ws\\#"
     L"\\Device Parameters";
 inline constexpr WCHAR kPortNumberValue[] = L"Port Number";
 inline constexpr WCHAR kUsbPortFormat[] = L"USB%.3d";

@@ -15,7 +15,8 @@
 namespace {
 
 // GUID_DEVINTERFACE_USBPRINT
-constexpr GUID kUsbPrintInterface = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
+constexpr GUID kUsbPrintInterface = {
+    0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 
 // The path is \\?\usb#vid_VVVV&pid_...: the vendor id sits at 12 to 15, and
 // the parameters key is named after the path without its \\?\ prefix.
@@ -39,12 +40,13 @@ bool ReadPortNumber(const WCHAR* devicePath, DWORD& portNumber) {
   const FormatArg args[] = {name};
   FormatTextV(keyPath.data(), keyPath.size(), texts::kUsbParametersKeyFormat, args);
   ScopedKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.data(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.data(), 0, KEY_QUERY_VALUE, key.Receive()) !=
+      ERROR_SUCCESS) {
     return false;
   }
   DWORD type = REG_NONE, size = sizeof(portNumber);
-  return RegQueryValueExW(key.Get(), texts::kPortNumberValue, nullptr, &type, reinterpret_cast<LPBYTE>(&portNumber),
-                          &size) == ERROR_SUCCESS &&
+  return RegQueryValueExW(key.Get(), texts::kPortNumberValue, nullptr, &type,
+                          reinterpret_cast<LPBYTE>(&portNumber), &size) == ERROR_SUCCESS &&
          type == REG_DWORD && size == sizeof(portNumber);
 }
 
@@ -71,12 +73,14 @@ void AddInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, PortList& usbPor
 
 void DiscoverUsbPorts(PortList& usbPorts) {
   usbPorts.Clear();
-  ScopedDeviceInfoSet set(
-      SetupDiGetClassDevsW(&kUsbPrintInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  ScopedDeviceInfoSet set(SetupDiGetClassDevsW(&kUsbPrintInterface, nullptr, nullptr,
+                                               DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
   if (!set.IsValid()) return;
   SP_DEVICE_INTERFACE_DATA data = {};
   data.cbSize = sizeof(data);
-  for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kUsbPrintInterface, index, &data); ++index) {
+  for (DWORD index = 0;
+       SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kUsbPrintInterface, index, &data);
+       ++index) {
     AddInterface(set.Get(), data, usbPorts);
   }
 }

@@ -63,14 +63,21 @@ bool ParseSpecifier(const WCHAR*& p, Specifier& specifier) {
   if (!specifier.conversion) return false;
   ++p;
   switch (specifier.conversion) {
-    case L's': case L'd': case L'i': case L'u': case L'x': case L'X': case L'%':
+    case L's':
+    case L'd':
+    case L'i':
+    case L'u':
+    case L'x':
+    case L'X':
+    case L'%':
       return true;
     default:
       return false;
   }
 }
 
-void PutPadded(Output& out, const Specifier& specifier, const WCHAR* body, size_t length, bool numeric) {
+void PutPadded(Output& out, const Specifier& specifier, const WCHAR* body, size_t length,
+               bool numeric) {
   size_t pad = specifier.width > length ? specifier.width - length : 0;
   bool zeros = numeric && specifier.zero && !specifier.left && !specifier.hasPrecision;
   if (!specifier.left && !zeros) out.Repeat(L' ', pad);
@@ -90,7 +97,8 @@ void PutNumber(Output& out, const Specifier& specifier, const FormatArg& arg) {
   bool isSigned = specifier.conversion == L'd' || specifier.conversion == L'i';
   auto bits = static_cast<std::uint32_t>(arg.number());
   bool negative = isSigned && static_cast<std::int32_t>(bits) < 0;
-  std::uint64_t magnitude = negative ? -static_cast<std::int64_t>(static_cast<std::int32_t>(bits)) : bits;
+  std::uint64_t magnitude =
+      negative ? -static_cast<std::int64_t>(static_cast<std::int32_t>(bits)) : bits;
   unsigned base = (specifier.conversion == L'x' || specifier.conversion == L'X') ? 16 : 10;
   const WCHAR* digits = specifier.conversion == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
   WCHAR reversed[16];

@@ -17,7 +17,8 @@ class FormatArg {
  public:
   template <std::integral T>
   FormatArg(T value)  // NOLINT: implicit on purpose, like printf arguments
-      : kind_(std::is_signed_v<T> ? Kind::kSigned : Kind::kUnsigned), number_(static_cast<long long>(value)) {}
+      : kind_(std::is_signed_v<T> ? Kind::kSigned : Kind::kUnsigned),
+        number_(static_cast<long long>(value)) {}
   FormatArg(const WCHAR* text) : kind_(Kind::kText), text_(text) {}  // NOLINT
 
   enum class Kind { kSigned, kUnsigned, kText };

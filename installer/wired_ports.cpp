@@ -11,15 +11,17 @@
 void CollectSerialPorts(PortList& wiredPorts) {
   wiredPorts.Clear();
   ScopedKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, texts::kSerialCommKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, texts::kSerialCommKey, 0, KEY_READ, key.Receive()) !=
+      ERROR_SUCCESS)
+    return;
   for (DWORD index = 0;; ++index) {
     WCHAR name[kNameChars] = {};
     WCHAR data[130] = {};  // 260 bytes on the platform
     DWORD nameChars = kNameChars;
     DWORD dataBytes = sizeof(data) - sizeof(data[0]);  // room for a terminator the value may lack
     DWORD type = REG_NONE;
-    LSTATUS status =
-        RegEnumValueW(key.Get(), index, name, &nameChars, nullptr, &type, reinterpret_cast<LPBYTE>(data), &dataBytes);
+    LSTATUS status = RegEnumValueW(key.Get(), index, name, &nameChars, nullptr, &type,
+                                   reinterpret_cast<LPBYTE>(data), &dataBytes);
     if (status == ERROR_NO_MORE_ITEMS) break;
     // A value that does not fit or is not text names no port.
     if (status != ERROR_SUCCESS || type != REG_SZ) continue;
@@ -37,7 +39,8 @@ void CollectParallelPorts(PortList& wiredPorts) {
     const WCHAR* name = ports[i].pPortName;
     if (!name || !std::wcsstr(name, texts::kParallelPortMarker)) continue;
     // Only a port with a device behind it is offered.
-    ScopedKernelHandle device(CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedKernelHandle device(
+        CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!device.IsValid()) continue;
     auto entry = PortList::NewEntry();
     if (!entry) continue;

@@ -27,7 +27,9 @@ void StartWizard(HWND dialog) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return;
+  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return;
   // Not waited for: both handles go at once.
   ScopedKernelHandle processHandle(process.hProcess);
   ScopedKernelHandle threadHandle(process.hThread);

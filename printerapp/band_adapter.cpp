@@ -128,7 +128,7 @@ void BandAdapter::SendBand() {
   params.pHalftoneOption = halftone_.data();
   PBYTE result = nullptr;
   const BandRequest request = {&devobj_, band_.data(), &header, kImageProcessingCallbackId,
-                               &params, &result};
+                               &params,  &result};
   const HRESULT hr = ProcessBand(request, HostServices(&devobj_, nullptr));
   // An all-zero band is declined by the pipeline, as it is for the plug-in,
   // and nothing is sent for it. Any other refusal (memory) would lose a part

@@ -80,8 +80,7 @@ int OpenQuerySocket(const std::string& name, std::string& error) {
   local.sin_family = AF_INET;
   local.sin_port = htons(kReplyPort);
   local.sin_addr = address;
-  if (fd.get() < 0 ||
-      setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+  if (fd.get() < 0 || setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
       setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
       setsockopt(fd.get(), SOL_SOCKET, SO_BINDTODEVICE, name.c_str(),
                  static_cast<socklen_t>(name.size())) != 0 ||

@@ -42,8 +42,10 @@ pappl_loglevel_t LogLevel(const char* text) {
   const struct {
     const char* name;
     pappl_loglevel_t level;
-  } levels[] = {{"fatal", PAPPL_LOGLEVEL_FATAL}, {"error", PAPPL_LOGLEVEL_ERROR},
-                {"warn", PAPPL_LOGLEVEL_WARN},   {"info", PAPPL_LOGLEVEL_INFO},
+  } levels[] = {{"fatal", PAPPL_LOGLEVEL_FATAL},
+                {"error", PAPPL_LOGLEVEL_ERROR},
+                {"warn", PAPPL_LOGLEVEL_WARN},
+                {"info", PAPPL_LOGLEVEL_INFO},
                 {"debug", PAPPL_LOGLEVEL_DEBUG}};
   for (const auto& l : levels) {
     if (std::strcmp(text, l.name) == 0) return l.level;

@@ -68,9 +68,9 @@ bool FilterPng(pappl_job_t* job, pappl_device_t* device, void*) {
     return false;
   }
   pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, false);
-  const bool ok = papplJobFilterImage(job, device, options, pixels.data(),
-                                      static_cast<int>(image.width),
-                                      static_cast<int>(image.height), 1, kDotsPerInch, false);
+  const bool ok =
+      papplJobFilterImage(job, device, options, pixels.data(), static_cast<int>(image.width),
+                          static_cast<int>(image.height), 1, kDotsPerInch, false);
   papplJobDeletePrintOptions(options);
   return ok;
 }

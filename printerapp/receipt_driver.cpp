@@ -17,8 +17,8 @@ constexpr int kDpi = 203;
 struct Model {
   const char* driverName;
   const char* makeAndModel;
-  unsigned dots;        // printable width of the head
-  int rollMm;           // roll width
+  unsigned dots;  // printable width of the head
+  int rollMm;     // roll width
   const char* const* media;
   int mediaCount;
   const char* mediaDefault;
@@ -26,14 +26,14 @@ struct Model {
 
 // The lengths the printer descriptions offer, and custom lengths between
 // 20 mm and 3276 mm (the descriptions' limits).
-constexpr const char* kMedia80[] = {
-    "om_roll-80x100mm_80x100mm", "om_roll-80x150mm_80x150mm", "om_roll-80x200mm_80x200mm",
-    "om_roll-80x297mm_80x297mm", "om_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
-    "roll_max_80x3276mm"};
-constexpr const char* kMedia58[] = {
-    "om_roll-58x100mm_58x100mm", "om_roll-58x150mm_58x150mm", "om_roll-58x200mm_58x200mm",
-    "om_roll-58x297mm_58x297mm", "om_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
-    "roll_max_58x3276mm"};
+constexpr const char* kMedia80[] = {"om_roll-80x100mm_80x100mm",   "om_roll-80x150mm_80x150mm",
+                                    "om_roll-80x200mm_80x200mm",   "om_roll-80x297mm_80x297mm",
+                                    "om_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
+                                    "roll_max_80x3276mm"};
+constexpr const char* kMedia58[] = {"om_roll-58x100mm_58x100mm",   "om_roll-58x150mm_58x150mm",
+                                    "om_roll-58x200mm_58x200mm",   "om_roll-58x297mm_58x297mm",
+                                    "om_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
+                                    "roll_max_58x3276mm"};
 
 constexpr Model kModels[] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", 576, 80, kMedia80,
@@ -98,7 +98,8 @@ bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSe
       value = given;
     } else if (driverAttrs) {
       const std::string defaultName = std::string(attribute.name) + "-default";
-      if (ipp_attribute_t* attr = ippFindAttribute(driverAttrs, defaultName.c_str(), IPP_TAG_ZERO)) {
+      if (ipp_attribute_t* attr =
+              ippFindAttribute(driverAttrs, defaultName.c_str(), IPP_TAG_ZERO)) {
         char text[256];
         ippAttributeString(attr, text, sizeof text);
         value = text;
@@ -203,8 +204,8 @@ pappl_pr_driver_t kReceiptDrivers[2] = {
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", nullptr},
 };
 
-bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
-                           const char*, pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
+                           pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
   const Model* model = ModelFor(driverName);
   if (!model || !data || !attrs) return false;
 

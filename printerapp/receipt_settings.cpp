@@ -10,9 +10,9 @@
 namespace {
 
 // The halftone keywords, in the order of the pipeline's option names.
-constexpr const char* kHalftoneKeywords[] = {
-    "none",   "ordered", "burkes", "stucki", "floyd-steinberg", "jarvis-judice-ninke",
-    "sierra", "stevenson-arce"};
+constexpr const char* kHalftoneKeywords[] = {"none",   "ordered",         "burkes",
+                                             "stucki", "floyd-steinberg", "jarvis-judice-ninke",
+                                             "sierra", "stevenson-arce"};
 static_assert(std::size(kHalftoneKeywords) == std::size(kHalftoneOptions));
 
 struct KeywordText {

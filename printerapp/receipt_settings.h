@@ -14,7 +14,7 @@ enum class CashDrawer { kNone, kBefore, kAfter };
 struct ReceiptSettings {
   std::string halftone = "HT_NONE";  // the pipeline's halftone option name
   bool upsideDown = false;
-  int offsetMm = 0;                      // + right, - left
+  int offsetMm = 0;  // + right, - left
   std::string paperSaving = "SavePaper_Off";
   bool landscape = false;
   CutAtEnd cut = CutAtEnd::kPartial;

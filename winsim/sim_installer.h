@@ -44,7 +44,8 @@ std::vector<DWORD> Sleeps();
 std::vector<std::string> OpenHandles();
 
 // ---- Registry.
-void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value);
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value);
 void SetRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void SetRegistryBinary(HKEY root, const std::wstring& path, const std::wstring& name,
                        const std::vector<BYTE>& value);
@@ -56,7 +57,8 @@ void SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& n
 // ---- Spooler.
 struct SpoolerDriver {
   DWORD version = 0;
-  std::wstring name, environment, driverPath, dataFile, configFile, helpFile, monitorName, defaultDataType;
+  std::wstring name, environment, driverPath, dataFile, configFile, helpFile, monitorName,
+      defaultDataType;
   std::vector<std::wstring> dependentFiles;
 };
 struct SpoolerPrinter {
@@ -82,7 +84,8 @@ struct ConfigurePortCall {
 std::wstring DriverDirectory();
 void AddDriver(const std::wstring& name);
 void AddPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& driver);
-void AddPort(const std::wstring& name, const std::wstring& monitor = L"Local Port", bool openable = false);
+void AddPort(const std::wstring& name, const std::wstring& monitor = L"Local Port",
+             bool openable = false);
 std::vector<SpoolerDriver> Drivers();
 std::vector<SpoolerPrinter> Printers();
 std::vector<SpoolerPort> Ports();
@@ -111,8 +114,8 @@ void AddDeviceInterface(const GUID& interfaceClass, const std::wstring& devicePa
 // A USB printer: a present (or absent) interface of the USB printer class
 // with the path \\?\usb#vid_VVVV&pid_PPPP#serial#{guid}, and the "Port
 // Number" value in its device parameters key (none when portNumber < 0).
-void AddUsbPrinter(const std::wstring& vid, const std::wstring& pid, const std::wstring& serial, int portNumber,
-                   bool present = true);
+void AddUsbPrinter(const std::wstring& vid, const std::wstring& pid, const std::wstring& serial,
+                   int portNumber, bool present = true);
 // A serial device "\\.\NAME" whose settings start with the given baud rate.
 void AddSerialDevice(const std::wstring& name, DWORD baudRate);
 DCB SerialSettings(const std::wstring& name);

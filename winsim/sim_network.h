@@ -12,9 +12,9 @@ namespace sim {
 
 // ---- Adapters, as GetAdaptersInfo reports them (none until set).
 struct Adapter {
-  std::string name;         // e.g. "{4D36E972-...}"
-  std::string description;  // e.g. "Intel(R) Ethernet"
-  UINT type = 6;            // MIB_IF_TYPE_ETHERNET
+  std::string name;                    // e.g. "{4D36E972-...}"
+  std::string description;             // e.g. "Intel(R) Ethernet"
+  UINT type = 6;                       // MIB_IF_TYPE_ETHERNET
   std::vector<std::string> addresses;  // dotted IPv4 texts, "0.0.0.0" for none
 };
 void SetAdapters(std::vector<Adapter> adapters);

@@ -38,12 +38,13 @@ TEST_F(SetupDialogTest, StartsWithDefaultsAndTheOfferedModels) {
   Open();
   EXPECT_EQ(Text(0), L"BRINDOL Printer Driver Setup");
   for (int id : {IDC_DEFAULT_NO, IDC_USB, IDC_BAUD_9600, 1032}) EXPECT_TRUE(Checked(id)) << id;
-  for (int id : {IDC_DEFAULT_YES, IDC_COM, IDC_LPT, IDC_NET, IDC_BAUD_19200, 1033}) EXPECT_FALSE(Checked(id)) << id;
+  for (int id : {IDC_DEFAULT_YES, IDC_COM, IDC_LPT, IDC_NET, IDC_BAUD_19200, 1033})
+    EXPECT_FALSE(Checked(id)) << id;
   struct Model {
     int id;
     bool visible;
     const wchar_t* caption;
-  } models[] = {{1030, false, L""},         {1031, false, L""}, {1032, true, L"BRINDOL-80"},
+  } models[] = {{1030, false, L""},          {1031, false, L""}, {1032, true, L"BRINDOL-80"},
                 {1033, true, L"BRINDOL-58"}, {1034, false, L""}, {1035, false, L""}};
   for (const auto& m : models) {
     EXPECT_EQ(Visible(m.id), m.visible) << m.id;
@@ -68,15 +69,20 @@ TEST_F(SetupDialogTest, InstallWithoutPortOrAddressAsksForOne) {
       {"NET with 0.0.0.0 typed", IDC_NET,
        [](HWND d) { machine::TypeAddress(d, IDC_ADDRESS, 0, 0, 0, 0); }},
       {"USB without a line, an address held", IDC_USB,
-       [](HWND d) { SendDlgItemMessageW(d, IDC_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 7)); }},
+       [](HWND d) {
+         SendDlgItemMessageW(d, IDC_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 7));
+       }},
       {"COM with a line too long for a port name", IDC_COM,
        [](HWND d) {
          static const std::wstring kLong(300, L'C');
-         auto line = SendDlgItemMessageW(d, IDC_PORT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kLong.c_str()));
+         auto line = SendDlgItemMessageW(d, IDC_PORT_LIST, LB_ADDSTRING, 0,
+                                         reinterpret_cast<LPARAM>(kLong.c_str()));
          SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
        }},
       {"COM with no line selected", IDC_COM,
-       [](HWND d) { SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0); }},
+       [](HWND d) {
+         SendDlgItemMessageW(d, IDC_PORT_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -130,7 +136,8 @@ TEST_F(SetupDialogTest, InstallMakesTheDefaultPrinterAndOffersATestPage) {
   for (int id : kPushButtons) EXPECT_TRUE(Enabled(id)) << id;
   EXPECT_EQ(machine::Printers().size(), 2u);
   EXPECT_EQ(machine::FindPrinter(L"BRINDOL-80(Copy 1)").port, L"COMX:");
-  EXPECT_EQ(machine::DefaultPrinter(), L"BRINDOL-80(Copy 1)") << "the default is the queue under its final name";
+  EXPECT_EQ(machine::DefaultPrinter(), L"BRINDOL-80(Copy 1)")
+      << "the default is the queue under its final name";
 #if NATIVE_ONLY("records the controls the spooler service received")
   EXPECT_TRUE(sim::SpoolerControls().empty());
 #endif
@@ -184,7 +191,8 @@ TEST_F(SetupDialogTest, NetworkInstallCreatesTheTcpPort) {
   expected.dwVersion = 1;
   expected.dwProtocol = PROTOCOL_RAWTCP_TYPE;
   expected.dwPortNumber = 9100;
-  EXPECT_EQ(std::memcmp(calls[0].input.data(), &expected, sizeof expected), 0) << "the record, byte for byte";
+  EXPECT_EQ(std::memcmp(calls[0].input.data(), &expected, sizeof expected), 0)
+      << "the record, byte for byte";
   EXPECT_EQ(calls[1].status, 183u) << "the second time the monitor has the port already";
 
   auto printers = sim::Printers();
@@ -202,7 +210,10 @@ TEST_F(SetupDialogTest, SerialInstallSetsTheChosenBaudRate) {
   struct Case {
     int radio;
     DWORD baud;
-  } cases[] = {{IDC_BAUD_9600, 9600}, {IDC_BAUD_19200, 19200}, {IDC_BAUD_38400, 38400}, {IDC_BAUD_115200, 115200}};
+  } cases[] = {{IDC_BAUD_9600, 9600},
+               {IDC_BAUD_19200, 19200},
+               {IDC_BAUD_38400, 38400},
+               {IDC_BAUD_115200, 115200}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.baud);
     ResetMachine();
@@ -229,7 +240,8 @@ TEST_F(SetupDialogTest, SerialInstallSetsTheChosenBaudRate) {
 #if NATIVE_ONLY("fake serial devices")
 TEST_F(SetupDialogTest, SerialPortsOpenByTheirWholeName) {
   StagePackage();
-  sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Long", L"COMBRIDGE_PORT_NUMBER_17");
+  sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Long",
+                         L"COMBRIDGE_PORT_NUMBER_17");
   sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Gone", L"COM9");
   sim::AddSerialDevice(L"COMBRIDGE_PORT_NUMBER_17", 9600);
   Open();
@@ -252,8 +264,10 @@ TEST_F(SetupDialogTest, WizardStartsOnTheSelectedModelsInf) {
     int model;  // 0: none selected
     const wchar_t* command;
   } cases[] = {
-      {"first model", 1032, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL80.inf\""},
-      {"second model", 1033, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL58.inf\""},
+      {"first model", 1032,
+       L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL80.inf\""},
+      {"second model", 1033,
+       L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\BRINDOL58.inf\""},
       {"no model", 0, L"rundll32.exe printui.dll PrintUIEntry /ii /f \"C:\\setup\\\""},
   };
   for (const auto& c : cases) {
@@ -333,7 +347,8 @@ TEST_F(SetupDialogTest, ProgramRunsTheDialogFromItsOwnFolder) {
   EXPECT_TRUE(shown);
   ASSERT_EQ(sim::Processes().size(), 1u);
   EXPECT_EQ(sim::Processes()[0].commandLine,
-            L"rundll32.exe printui.dll PrintUIEntry /ii /f \"D:\\Drivers\\Receipt Printer\\BRINDOL80.inf\"");
+            L"rundll32.exe printui.dll PrintUIEntry /ii /f \"D:\\Drivers\\Receipt "
+            L"Printer\\BRINDOL80.inf\"");
   EXPECT_TRUE(sim::QuitPosted());
 }
 #endif

@@ -23,14 +23,16 @@ namespace {
 
 constexpr wchar_t kNetHeader[] = L"Please select a NET port below:";
 
-std::vector<BYTE> Reply(BYTE a, BYTE b, BYTE c, BYTE d, size_t length = 34, const char* prefix = "KQ0001FOUND") {
+std::vector<BYTE> Reply(BYTE a, BYTE b, BYTE c, BYTE d, size_t length = 34,
+                        const char* prefix = "KQ0001FOUND") {
   std::vector<BYTE> datagram(std::max<size_t>(length, 23), 0xEE);
   std::memcpy(datagram.data(), prefix, std::strlen(prefix));
   datagram[19] = a;
   datagram[20] = b;
   datagram[21] = c;
   datagram[22] = d;
-  datagram.resize(length);  // exactly the bytes received: reading past them is a fault the sanitizer sees
+  datagram.resize(
+      length);  // exactly the bytes received: reading past them is a fault the sanitizer sees
   return datagram;
 }
 
@@ -48,13 +50,15 @@ class DiscoveryTest : public DialogTest {
   // As a receive thread hands a datagram over (here from the dialog's own
   // thread, which delivers it at once).
   void Deliver(const std::vector<BYTE>& datagram) {
-    SendMessageW(dialog_, kDiscoveryReplyMessage, datagram.size(), reinterpret_cast<LPARAM>(datagram.data()));
+    SendMessageW(dialog_, kDiscoveryReplyMessage, datagram.size(),
+                 reinterpret_cast<LPARAM>(datagram.data()));
   }
 
   std::vector<std::wstring> Found() {
     std::vector<std::wstring> names;
     std::lock_guard<std::mutex> guard(state_.ports.foundLock);
-    for (const PortEntry* entry = state_.ports.found.Head(); entry; entry = entry->next) names.push_back(entry->portName);
+    for (const PortEntry* entry = state_.ports.found.Head(); entry; entry = entry->next)
+      names.push_back(entry->portName);
     return names;
   }
 
@@ -97,7 +101,9 @@ TEST_F(DiscoveryTest, ListsEachPrinterOnceInTheOrderFound) {
   Open();
   machine::Click(dialog_, IDC_NET);
   EXPECT_FALSE(Visible(IDC_PORT_LIST));  // nothing found yet: the not-detected text
-  for (const auto& reply : {Reply(10, 0, 0, 7), Reply(10, 0, 0, 9), Reply(10, 0, 0, 7), Reply(10, 0, 0, 9)}) Deliver(reply);
+  for (const auto& reply :
+       {Reply(10, 0, 0, 7), Reply(10, 0, 0, 9), Reply(10, 0, 0, 7), Reply(10, 0, 0, 9)})
+    Deliver(reply);
   EXPECT_EQ(Found(), (std::vector<std::wstring>{L"10.0.0.9", L"10.0.0.7"}));
   EXPECT_TRUE(Visible(IDC_PORT_LIST));
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{kNetHeader, L"10.0.0.7", L"10.0.0.9"}));
@@ -151,17 +157,19 @@ TEST_F(DiscoveryTest, StartWritesTheAdaptersAndBindsTheListedAddresses) {
       {"{D}", "Loopback", 24, {"127.0.0.1"}},
   };
   const std::vector<std::string> adapterLines = {
-      "Adapter Name:", "{A}", "\r\n", "Adapter Description:", "Ethernet", "\r\n", "Adapter Type:", "6", "\r\n",
-      "IP Address:", "10.1.2.3", "\r\n", "IP Address:", "0.0.0.0", "\r\n", "IP Address:", "10.1.2.4", "\r\n",
-      "Adapter Name:", "{B}", "\r\n", "Adapter Description:", "Tunnel", "\r\n", "Adapter Type:", "131", "\r\n",
-      "Adapter Name:", "{C}", "\r\n", "Adapter Description:", "Wireless", "\r\n", "Adapter Type:", "71", "\r\n",
-      "IP Address:", "0.0.0.0", "\r\n",
-      "Adapter Name:", "{D}", "\r\n", "Adapter Description:", "Loopback", "\r\n", "Adapter Type:", "24", "\r\n",
-      "IP Address:", "127.0.0.1", "\r\n"};
+      "Adapter Name:",        "{A}",       "\r\n", "Adapter Description:", "Ethernet", "\r\n",
+      "Adapter Type:",        "6",         "\r\n", "IP Address:",          "10.1.2.3", "\r\n",
+      "IP Address:",          "0.0.0.0",   "\r\n", "IP Address:",          "10.1.2.4", "\r\n",
+      "Adapter Name:",        "{B}",       "\r\n", "Adapter Description:", "Tunnel",   "\r\n",
+      "Adapter Type:",        "131",       "\r\n", "Adapter Name:",        "{C}",      "\r\n",
+      "Adapter Description:", "Wireless",  "\r\n", "Adapter Type:",        "71",       "\r\n",
+      "IP Address:",          "0.0.0.0",   "\r\n", "Adapter Name:",        "{D}",      "\r\n",
+      "Adapter Description:", "Loopback",  "\r\n", "Adapter Type:",        "24",       "\r\n",
+      "IP Address:",          "127.0.0.1", "\r\n"};
   // The address list is built newest first: the last address is tried first.
   const std::vector<std::string> bindLines = {"Failed to bind with IP:", "127.0.0.1", "\r\n",
-                                              "Failed to bind with IP:", "10.1.2.4", "\r\n",
-                                              "Failed to bind with IP:", "10.1.2.3", "\r\n"};
+                                              "Failed to bind with IP:", "10.1.2.4",  "\r\n",
+                                              "Failed to bind with IP:", "10.1.2.3",  "\r\n"};
   struct Case {
     const char* name;
     std::function<void()> prepare;
@@ -169,7 +177,8 @@ TEST_F(DiscoveryTest, StartWritesTheAdaptersAndBindsTheListedAddresses) {
     int startups;
   } cases[] = {
       // No socket comes into being, so nothing is bound (and nothing sent).
-      {"sockets that cannot be made", [] { sim::FailCall("socket", WSAENOBUFS, 0, 10); }, bindLines, 1},
+      {"sockets that cannot be made", [] { sim::FailCall("socket", WSAENOBUFS, 0, 10); }, bindLines,
+       1},
       {"sockets unavailable", [] { sim::FailCall("WSAStartup", WSASYSNOTREADY); }, {}, 0},
       {"sockets of another version", [] { sim::GrantWinsockVersion(MAKEWORD(2, 2)); }, {}, 0},
   };

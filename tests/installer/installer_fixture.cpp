@@ -22,7 +22,8 @@ void InstallerTest::TearDown() {
 
 void InstallerTest::StagePackage(const std::wstring& folder, const std::wstring& missing) {
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    if (file != missing) machine::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, StagedLibrary(folder, file));
+    if (file != missing)
+      machine::WriteFile(L"C:\\setup\\" + folder + L"\\" + file, StagedLibrary(folder, file));
   }
   for (const WCHAR* file : kCommonPackageFiles) {
     if (file != missing) machine::WriteFile(L"C:\\setup\\" + std::wstring(file), Utf8(file));
@@ -63,7 +64,8 @@ std::vector<std::string> InstallerTest::LogLines() {
   auto output = machine::DebugOutput();
   for (size_t i = 0; i < output.size(); ++i) {
     if (output[i] == "\n") continue;
-    EXPECT_TRUE(i + 1 < output.size() && output[i + 1] == "\n") << "log line without its line feed: " << output[i];
+    EXPECT_TRUE(i + 1 < output.size() && output[i + 1] == "\n")
+        << "log line without its line feed: " << output[i];
     lines.push_back(output[i]);
   }
   return lines;
@@ -117,8 +119,12 @@ std::wstring DialogTest::Text(int id) const {
   return text;
 }
 
-std::vector<std::wstring> DialogTest::Lines() const { return machine::ListLines(Item(IDC_PORT_LIST)); }
-int DialogTest::Selection() const { return static_cast<int>(SendMessageW(Item(IDC_PORT_LIST), LB_GETCURSEL, 0, 0)); }
+std::vector<std::wstring> DialogTest::Lines() const {
+  return machine::ListLines(Item(IDC_PORT_LIST));
+}
+int DialogTest::Selection() const {
+  return static_cast<int>(SendMessageW(Item(IDC_PORT_LIST), LB_GETCURSEL, 0, 0));
+}
 
 DWORD DialogTest::Address() const {
   DWORD address = 0;
@@ -136,7 +142,8 @@ void DialogTest::AddFoundPrinter(const std::wstring& address) {
 bool EqualNoCaseForTest(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+      return false;
   }
   return true;
 }

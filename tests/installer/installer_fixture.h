@@ -19,14 +19,16 @@ class InstallerTest : public ::testing::Test {
 
   // Writes the 13 package files (architecture files under `folder`) into
   // C:\setup\, leaving out `missing`.
-  static void StagePackage(const std::wstring& folder = L"amd64", const std::wstring& missing = L"");
+  static void StagePackage(const std::wstring& folder = L"amd64",
+                           const std::wstring& missing = L"");
   // What StagePackage writes for one architecture file: the least PE image
   // for the folder's machine, with the folder and the name after the headers.
   static std::string StagedLibrary(const std::wstring& folder, const std::wstring& file);
   // The least PE image with this machine type, `tail` after its headers.
   static std::string PeImage(WORD machine, const std::string& tail);
   // A request as the install flow builds it for the model BRINDOL-80.
-  static InstallRequest Request(const std::wstring& port, const std::wstring& model = L"BRINDOL-80");
+  static InstallRequest Request(const std::wstring& port,
+                                const std::wstring& model = L"BRINDOL-80");
   // The log lines written since the test began (the separate line feeds
   // dropped, after checking each line was followed by one).
   static std::vector<std::string> LogLines();

@@ -32,9 +32,11 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   ASSERT_TRUE(InstallDriverAndPrinter(request));
 
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\" + file), StagedLibrary(L"amd64", file)) << Utf8(file);
+    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\" + file), StagedLibrary(L"amd64", file))
+        << Utf8(file);
   }
-  for (const WCHAR* file : kCommonPackageFiles) EXPECT_TRUE(machine::FileExists(DriverDir() + L"\\" + file));
+  for (const WCHAR* file : kCommonPackageFiles)
+    EXPECT_TRUE(machine::FileExists(DriverDir() + L"\\" + file));
 
   // The spooler lists the driver's files where it keeps them: full paths.
   auto drivers = machine::Drivers();
@@ -43,16 +45,18 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   EXPECT_EQ(driver.version, 3u);
   EXPECT_EQ(driver.name, L"BRINDOL-80");
   EXPECT_EQ(driver.environment, L"Windows x64");
-  EXPECT_TRUE(EqualNoCaseForTest(driver.driverPath, DriverDir() + L"\\3\\uniDRV.DLL")) << Utf8(driver.driverPath);
-  EXPECT_TRUE(EqualNoCaseForTest(driver.dataFile, DriverDir() + L"\\3\\BRINDOL80C.GPD")) << Utf8(driver.dataFile);
+  EXPECT_TRUE(EqualNoCaseForTest(driver.driverPath, DriverDir() + L"\\3\\uniDRV.DLL"))
+      << Utf8(driver.driverPath);
+  EXPECT_TRUE(EqualNoCaseForTest(driver.dataFile, DriverDir() + L"\\3\\BRINDOL80C.GPD"))
+      << Utf8(driver.dataFile);
   EXPECT_TRUE(EqualNoCaseForTest(driver.configFile, DriverDir() + L"\\3\\uniDRVUI.DLL"))
       << Utf8(driver.configFile);
   EXPECT_EQ(driver.helpFile, L"");
   EXPECT_EQ(driver.monitorName, L"");
   EXPECT_EQ(driver.defaultDataType, L"RAW");
   EXPECT_EQ(FileNames(driver.dependentFiles),
-            (std::vector<std::wstring>{L"TTFSUB.GPD", L"STDNAMES.GPD", L"UNIRES.DLL", L"BRINDOL80.DLL",
-                                       L"BRINDOL80RES.DLL", L"BRINDOL80.INI"}));
+            (std::vector<std::wstring>{L"TTFSUB.GPD", L"STDNAMES.GPD", L"UNIRES.DLL",
+                                       L"BRINDOL80.DLL", L"BRINDOL80RES.DLL", L"BRINDOL80.INI"}));
 
   auto printers = machine::Printers();
   ASSERT_EQ(printers.size(), 1u);
@@ -72,8 +76,8 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   ASSERT_EQ(log.size(), kPackageFileCount);
   EXPECT_EQ(log[0], "Copy file from C:\\setup\\\\amd64\\BRINDOL80RES.DLL to " + Utf8(DriverDir()) +
                         "\\BRINDOL80RES.DLL, 1, errcode:0x0.");
-  EXPECT_EQ(log[5],
-            "Copy file from C:\\setup\\\\BRINDOL80.INI to " + Utf8(DriverDir()) + "\\BRINDOL80.INI, 1, errcode:0x0.");
+  EXPECT_EQ(log[5], "Copy file from C:\\setup\\\\BRINDOL80.INI to " + Utf8(DriverDir()) +
+                        "\\BRINDOL80.INI, 1, errcode:0x0.");
 }
 
 TEST_F(PackageInstallTest, PrinterNameIsMadeUnique) {
@@ -131,7 +135,8 @@ TEST_F(PackageInstallTest, RegisteredDriverIsReusedButFilesAreCopiedAgain) {
 #endif
   EXPECT_EQ(LogLines().size(), kPackageFileCount);
   ASSERT_EQ(machine::Drivers().size(), 1u);
-  EXPECT_NE(machine::FileName(machine::Drivers()[0].dataFile), L"BRINDOL80C.GPD") << "the registered driver was kept";
+  EXPECT_NE(machine::FileName(machine::Drivers()[0].dataFile), L"BRINDOL80C.GPD")
+      << "the registered driver was kept";
   ASSERT_EQ(machine::Printers().size(), 1u);
   EXPECT_EQ(machine::Printers()[0].driver, L"BRINDOL-80");
 }
@@ -191,11 +196,13 @@ TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
     WORD architecture;
     const wchar_t* folder;  // null: unsupported
   } cases[] = {
-      {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"},  // the machine's own
+    {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"},  // the machine's own
 #if NATIVE_ONLY("sets the processor architecture the system reports")
-      {PROCESSOR_ARCHITECTURE_INTEL, L"i386"},  {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
-      {PROCESSOR_ARCHITECTURE_ARM64, L"arm64"}, {PROCESSOR_ARCHITECTURE_IA64, nullptr},
-      {PROCESSOR_ARCHITECTURE_UNKNOWN, nullptr},
+    {PROCESSOR_ARCHITECTURE_INTEL, L"i386"},
+    {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
+    {PROCESSOR_ARCHITECTURE_ARM64, L"arm64"},
+    {PROCESSOR_ARCHITECTURE_IA64, nullptr},
+    {PROCESSOR_ARCHITECTURE_UNKNOWN, nullptr},
 #endif
   };
   for (const auto& c : cases) {
@@ -214,8 +221,10 @@ TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
       continue;
     }
     ASSERT_TRUE(InstallDriverAndPrinter(request));
-    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"), StagedLibrary(c.folder, L"BRINDOL80.DLL"));
-    EXPECT_NE(LogLines()[0].find("C:\\setup\\\\" + Utf8(c.folder) + "\\BRINDOL80RES.DLL"), std::string::npos);
+    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"),
+              StagedLibrary(c.folder, L"BRINDOL80.DLL"));
+    EXPECT_NE(LogLines()[0].find("C:\\setup\\\\" + Utf8(c.folder) + "\\BRINDOL80RES.DLL"),
+              std::string::npos);
   }
 }
 
@@ -240,7 +249,8 @@ TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
   ASSERT_EQ(log.size(), kPackageFileCount + 1) << "the queue is still attempted";
   EXPECT_EQ(log[12], "Copy file from C:\\setup\\\\UNIDRV.HLP to " + Utf8(DriverDir()) +
                          "\\UNIDRV.HLP, 0, errcode:0x2.");
-  EXPECT_EQ(log[13], "AddPrinter BRINDOL-80 failed, portName: USB001, driverName:BRINDOL-80, errcode:1797.");
+  EXPECT_EQ(log[13],
+            "AddPrinter BRINDOL-80 failed, portName: USB001, driverName:BRINDOL-80, errcode:1797.");
   // The queue never appeared: the error is that of the last attempt to open it.
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 #if NATIVE_ONLY("records Sleep calls and spooler service controls")
@@ -262,7 +272,8 @@ TEST_F(PackageInstallTest, ExistingTargetIsReplaced) {
   StagePackage();
   machine::WriteFile(DriverDir() + L"\\BRINDOL80.DLL", "old");
   EXPECT_TRUE(CopyDriverFile(L"BRINDOL80.DLL", L"amd64"));
-  EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"), StagedLibrary(L"amd64", L"BRINDOL80.DLL"));
+  EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"),
+            StagedLibrary(L"amd64", L"BRINDOL80.DLL"));
 }
 
 #if NATIVE_ONLY("a spooler that lists new drivers and queues late, and virtual Sleep")
@@ -273,10 +284,8 @@ TEST_F(PackageInstallTest, WaitsForTheDriverAndTheQueue) {
     bool succeeds;
     DWORD slept;
   } cases[] = {
-      {"both at once", 0, 0, true, 0},
-      {"driver on the fifth check", 4000, 0, true, 4000},
-      {"driver too late", 4001, 0, false, 5000},
-      {"queue on the fifth try", 0, 4000, true, 4000},
+      {"both at once", 0, 0, true, 0},           {"driver on the fifth check", 4000, 0, true, 4000},
+      {"driver too late", 4001, 0, false, 5000}, {"queue on the fifth try", 0, 4000, true, 4000},
       {"queue too late", 0, 5001, false, 5000},
   };
   for (const auto& c : cases) {
@@ -314,7 +323,8 @@ TEST_F(PackageInstallTest, RefusedQueueIsLoggedAndFailsAfterFiveTries) {
   sim::RefuseNewPrinters(ERROR_ACCESS_DENIED);
   InstallRequest request = Request(L"USB001");
   EXPECT_FALSE(InstallDriverAndPrinter(request));
-  EXPECT_EQ(LogLines().back(), "AddPrinter BRINDOL-80 failed, portName: USB001, driverName:BRINDOL-80, errcode:5.");
+  EXPECT_EQ(LogLines().back(),
+            "AddPrinter BRINDOL-80 failed, portName: USB001, driverName:BRINDOL-80, errcode:5.");
   EXPECT_EQ(sim::Sleeps(), std::vector<DWORD>(5, 1000));
 }
 #endif

@@ -26,37 +26,72 @@ TEST_F(PortSelectTest, EachConnectionShowsItsPorts) {
     bool baudRates, address;
   } cases[] = {
 #if NATIVE_ONLY("fake USB printers")
-      {"USB printers in the order found",
-       [] {
-         sim::AddUsbPrinter(L"067b", L"2305", L"a", 2);
-         sim::AddUsbPrinter(L"0416", L"5011", L"b", 1);
-       },
-       IDC_USB, {L"Please select a USB port below:", L"USB002", L"USB001"}, L"", false, false},
+    {"USB printers in the order found",
+     [] {
+       sim::AddUsbPrinter(L"067b", L"2305", L"a", 2);
+       sim::AddUsbPrinter(L"0416", L"5011", L"b", 1);
+     },
+     IDC_USB,
+     {L"Please select a USB port below:", L"USB002", L"USB001"},
+     L"",
+     false,
+     false},
 #endif
-      {"no USB printer", [] {}, IDC_USB, {}, L"No <USB printer > is detected on your computer!", false, false},
-      {"serial ports in registry order",
-       [] {
-         machine::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial0", L"COM1");
-         machine::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial2", L"COM3");
-         machine::SetRegistryDword(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Odd", 7);  // not text: no port
-       },
-       IDC_COM, {L"Please select a COM port below:", L"COM1:", L"COM3:"}, L"", true, false},
-      {"no serial key", [] {}, IDC_COM, {}, L"No <COM printer > is detected on your computer!", true, false},
+    {"no USB printer",
+     [] {},
+     IDC_USB,
+     {},
+     L"No <USB printer > is detected on your computer!",
+     false,
+     false},
+    {"serial ports in registry order",
+     [] {
+       machine::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial0", L"COM1");
+       machine::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial2", L"COM3");
+       machine::SetRegistryDword(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Odd",
+                                 7);  // not text: no port
+     },
+     IDC_COM,
+     {L"Please select a COM port below:", L"COM1:", L"COM3:"},
+     L"",
+     true,
+     false},
+    {"no serial key",
+     [] {},
+     IDC_COM,
+     {},
+     L"No <COM printer > is detected on your computer!",
+     true,
+     false},
 #if NATIVE_ONLY("parallel ports with a fake device behind them")
-      {"parallel ports that open",
-       [] {
-         sim::AddPort(L"LPT1:", L"Local Port", true);
-         sim::AddPort(L"LPT2:", L"Local Port", false);  // no device behind it
-         sim::AddPort(L"lpt3:", L"Local Port", true);   // the marker is case-sensitive
-         sim::AddPort(L"COM1:", L"Local Port", true);
-         sim::AddPort(L"LPT4:", L"Local Port", true);
-       },
-       IDC_LPT, {L"Please select a LPT port below:", L"LPT1:", L"LPT4:"}, L"", false, false},
-      {"parallel port that cannot be opened", [] { sim::AddPort(L"LPT1:", L"Local Port", false); }, IDC_LPT, {},
-       L"No <LPT printer > is detected on your computer!", false, false},
+    {"parallel ports that open",
+     [] {
+       sim::AddPort(L"LPT1:", L"Local Port", true);
+       sim::AddPort(L"LPT2:", L"Local Port", false);  // no device behind it
+       sim::AddPort(L"lpt3:", L"Local Port", true);   // the marker is case-sensitive
+       sim::AddPort(L"COM1:", L"Local Port", true);
+       sim::AddPort(L"LPT4:", L"Local Port", true);
+     },
+     IDC_LPT,
+     {L"Please select a LPT port below:", L"LPT1:", L"LPT4:"},
+     L"",
+     false,
+     false},
+    {"parallel port that cannot be opened",
+     [] { sim::AddPort(L"LPT1:", L"Local Port", false); },
+     IDC_LPT,
+     {},
+     L"No <LPT printer > is detected on your computer!",
+     false,
+     false},
 #endif
-      {"no network printer found", [] {}, IDC_NET, {}, L"No <NET printer > is detected on your computer!", false,
-       true},
+    {"no network printer found",
+     [] {},
+     IDC_NET,
+     {},
+     L"No <NET printer > is detected on your computer!",
+     false,
+     true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -76,7 +111,8 @@ TEST_F(PortSelectTest, EachConnectionShowsItsPorts) {
       EXPECT_EQ(Lines(), c.lines);
       EXPECT_EQ(Selection(), 1);
     }
-    for (int id : {IDC_BAUD_GROUP, IDC_BAUD_9600, IDC_BAUD_19200, IDC_BAUD_38400, IDC_BAUD_115200}) {
+    for (int id :
+         {IDC_BAUD_GROUP, IDC_BAUD_9600, IDC_BAUD_19200, IDC_BAUD_38400, IDC_BAUD_115200}) {
       EXPECT_EQ(Visible(id), c.baudRates) << id;
     }
     EXPECT_EQ(Enabled(IDC_ADDRESS), c.address);
@@ -144,7 +180,8 @@ TEST_F(PortSelectTest, NetworkLineFillsTheAddress) {
   AddFoundPrinter(L"200.1.2.254");
   Open();
   machine::Click(dialog_, IDC_NET);
-  EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"Please select a NET port below:", L"192.168.1.100", L"200.1.2.254"}));
+  EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"Please select a NET port below:",
+                                                L"192.168.1.100", L"200.1.2.254"}));
   EXPECT_EQ(Address(), 0u) << "filling the list selects without notifying";
   machine::ClickListLine(dialog_, IDC_PORT_LIST, 2);
   EXPECT_EQ(Address(), 0xC80102FEu);

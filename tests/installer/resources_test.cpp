@@ -54,8 +54,8 @@ bool StartsGroup(int id) {
   return id == IDC_DEFAULT_NO || id == IDC_USB || id == IDC_BAUD_9600 || id == IDC_MODEL_FIRST;
 }
 bool IsTabStop(int id) {
-  return id == IDC_INSTALL || id == IDC_EXIT || id == IDC_WIZARD || id == IDC_PORT_LIST || id == IDC_ADDRESS ||
-         id == IDC_NOT_DETECTED;
+  return id == IDC_INSTALL || id == IDC_EXIT || id == IDC_WIZARD || id == IDC_PORT_LIST ||
+         id == IDC_ADDRESS || id == IDC_NOT_DETECTED;
 }
 
 struct Language {
@@ -65,26 +65,98 @@ struct Language {
 };
 
 const Language kLanguages[] = {
-    {"English", kEnglish,
-     {L"VEVOzozira printer driver setup tool", L"Install the printer driver", L"Exit",
-      L"1. Set the printer as the default printer?", L"No (not set as default)", L"Yes (set as default)",
-      L"2. How does your printer connect to your computer?", L"USB", L"COM", L"LPT", L"NET",
-      L"* Run into problems? Click here to try the OS wizard.", L"", L"", L"", L"*Baud rate", L"9600", L"19200",
-      L"38400", L"115200", L"3. Please choose printer model.", L"M1", L"M2", L"M3", L"M4", L"M5", L"M6"}},
-    {"Chinese Simplified", kSimplified,
-     {L"VEVOzozira 打印机驱动安装工具", L"开始安装打印机驱动", L"退出", L"1.是否需要将打印机设置为默认打印机?",
-      L"否（不设置为默认）", L"是（设置为默认）", L"2.您的打印机通过那种方式与电脑连接？", L"USB", L"串口",
-      L"并口", L"以太网", L"*安装出现问题？点击这里尝试使用向导进行安装。", L"", L"", L"", L"*波特率", L"9600",
-      L"19200", L"38400", L"115200", L"3. 请选择打印机型号", L"M1", L"M2", L"M3", L"M4", L"M5", L"M6"}},
-    {"Chinese Traditional", kTraditional,
-     {L"VEVOzozira 列印機驅動安裝工具", L"開始安裝列印機驅動", L"退出", L"1.是否需要將列印機設置爲默認列印機?",
-      L"否（不設置爲默認）", L"是（設置爲默認）", L"2.您的列印機通過那種界面與電腦連接？", L"USB", L"串口",
-      L"并口", L"以太網", L"*安裝出現問題？點擊這裏嘗試使用嚮導進行安裝。", L"", L"", L"", L"*波特率", L"9600",
-      L"19200", L"38400", L"115200", L"3. 請選擇列印機型號", L"M1", L"M2", L"M3", L"M4", L"M5", L"M6"}},
+    {"English",
+     kEnglish,
+     {L"VEVOzozira printer driver setup tool",
+      L"Install the printer driver",
+      L"Exit",
+      L"1. Set the printer as the default printer?",
+      L"No (not set as default)",
+      L"Yes (set as default)",
+      L"2. How does your printer connect to your computer?",
+      L"USB",
+      L"COM",
+      L"LPT",
+      L"NET",
+      L"* Run into problems? Click here to try the OS wizard.",
+      L"",
+      L"",
+      L"",
+      L"*Baud rate",
+      L"9600",
+      L"19200",
+      L"38400",
+      L"115200",
+      L"3. Please choose printer model.",
+      L"M1",
+      L"M2",
+      L"M3",
+      L"M4",
+      L"M5",
+      L"M6"}},
+    {"Chinese Simplified",
+     kSimplified,
+     {L"VEVOzozira 打印机驱动安装工具",
+      L"开始安装打印机驱动",
+      L"退出",
+      L"1.是否需要将打印机设置为默认打印机?",
+      L"否（不设置为默认）",
+      L"是（设置为默认）",
+      L"2.您的打印机通过那种方式与电脑连接？",
+      L"USB",
+      L"串口",
+      L"并口",
+      L"以太网",
+      L"*安装出现问题？点击这里尝试使用向导进行安装。",
+      L"",
+      L"",
+      L"",
+      L"*波特率",
+      L"9600",
+      L"19200",
+      L"38400",
+      L"115200",
+      L"3. 请选择打印机型号",
+      L"M1",
+      L"M2",
+      L"M3",
+      L"M4",
+      L"M5",
+      L"M6"}},
+    {"Chinese Traditional",
+     kTraditional,
+     {L"VEVOzozira 列印機驅動安裝工具",
+      L"開始安裝列印機驅動",
+      L"退出",
+      L"1.是否需要將列印機設置爲默認列印機?",
+      L"否（不設置爲默認）",
+      L"是（設置爲默認）",
+      L"2.您的列印機通過那種界面與電腦連接？",
+      L"USB",
+      L"串口",
+      L"并口",
+      L"以太網",
+      L"*安裝出現問題？點擊這裏嘗試使用嚮導進行安裝。",
+      L"",
+      L"",
+      L"",
+      L"*波特率",
+      L"9600",
+      L"19200",
+      L"38400",
+      L"115200",
+      L"3. 請選擇列印機型號",
+      L"M1",
+      L"M2",
+      L"M3",
+      L"M4",
+      L"M5",
+      L"M6"}},
 };
 
 TEST_F(ResourcesTest, DialogExistsInThreeLanguages) {
-  EXPECT_EQ(machine::DialogLanguages(IDD_SETUP), (std::vector<LANGID>{kEnglish, kTraditional, kSimplified}));
+  EXPECT_EQ(machine::DialogLanguages(IDD_SETUP),
+            (std::vector<LANGID>{kEnglish, kTraditional, kSimplified}));
 }
 
 TEST_F(ResourcesTest, EveryLanguageHasTheLayoutStylesAndCaptions) {
@@ -95,8 +167,8 @@ TEST_F(ResourcesTest, EveryLanguageHasTheLayoutStylesAndCaptions) {
     EXPECT_EQ(dialog.caption, language.captions[0]);
     EXPECT_EQ(dialog.fontName, L"MS Shell Dlg");
     EXPECT_EQ(dialog.fontSize, 8);
-    EXPECT_EQ(dialog.style, static_cast<DWORD>(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION |
-                                               WS_SYSMENU | WS_MINIMIZEBOX));
+    EXPECT_EQ(dialog.style, static_cast<DWORD>(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP |
+                                               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
     bool english = language.ui == kEnglish;
     EXPECT_EQ(dialog.rect.right, 233);
     EXPECT_EQ(dialog.rect.bottom, english ? 218 : 221);
@@ -117,7 +189,8 @@ TEST_F(ResourcesTest, EveryLanguageHasTheLayoutStylesAndCaptions) {
       // The Chinese templates may only push the lower model radios and the
       // push buttons down a little, and make the model group taller.
       LONG dy = got.rect.top - want.rect.top;
-      bool movable = want.id == IDC_INSTALL || want.id == IDC_EXIT || want.id == IDC_WIZARD || want.id >= 1032;
+      bool movable =
+          want.id == IDC_INSTALL || want.id == IDC_EXIT || want.id == IDC_WIZARD || want.id >= 1032;
       if (english || !movable) {
         EXPECT_EQ(dy, 0);
       } else {
@@ -133,7 +206,8 @@ TEST_F(ResourcesTest, EveryLanguageHasTheLayoutStylesAndCaptions) {
     EXPECT_EQ(list.style & (LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER),
               static_cast<DWORD>(LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER));
     auto& edit = dialog.controls[13];
-    EXPECT_EQ(edit.style & (ES_MULTILINE | ES_READONLY), static_cast<DWORD>(ES_MULTILINE | ES_READONLY));
+    EXPECT_EQ(edit.style & (ES_MULTILINE | ES_READONLY),
+              static_cast<DWORD>(ES_MULTILINE | ES_READONLY));
   }
 }
 
@@ -144,18 +218,20 @@ TEST_F(ResourcesTest, StringTableInEveryLanguage) {
     const wchar_t* chinese;
     const wchar_t* traditional;
   } rows[] = {
-      {IDS_INSTALL_SUCCEEDED, L"Succeed !\nDo you want to print a test page?", L"安装成功！\n是否要打印测试页？",
-       L"安裝成功！\n是否要列印測試頁？"},
-      {IDS_INSTALL_FAILED, L"Printer driver install failed, error code:0x%x", L"打印机驱动安装失败，错误码:0x%x",
-       L"印表機驅動安裝失敗，錯誤碼:0x%x"},
-      {IDS_PORT_NOT_DETECTED, L"No <%ws printer > is detected on your computer!", L"未检测到电脑上连接有<%ws打印机>!",
-       L"未檢測到電腦上連接有<%ws印表機>!"},
-      {IDS_SELECT_PORT, L"Please select a %ws port below:", L"请选择以下%ws端口:", L"請選擇以下%ws界面:"},
+      {IDS_INSTALL_SUCCEEDED, L"Succeed !\nDo you want to print a test page?",
+       L"安装成功！\n是否要打印测试页？", L"安裝成功！\n是否要列印測試頁？"},
+      {IDS_INSTALL_FAILED, L"Printer driver install failed, error code:0x%x",
+       L"打印机驱动安装失败，错误码:0x%x", L"印表機驅動安裝失敗，錯誤碼:0x%x"},
+      {IDS_PORT_NOT_DETECTED, L"No <%ws printer > is detected on your computer!",
+       L"未检测到电脑上连接有<%ws打印机>!", L"未檢測到電腦上連接有<%ws印表機>!"},
+      {IDS_SELECT_PORT, L"Please select a %ws port below:", L"请选择以下%ws端口:",
+       L"請選擇以下%ws界面:"},
       {IDS_NO_PORT_SELECTED, L"Please select a port.", L"请选择打印机端口", L"請選擇列印機界面"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.id);
-    EXPECT_EQ(machine::StringLanguages(row.id), (std::vector<LANGID>{kChineseNeutral, kEnglish, kTraditional}));
+    EXPECT_EQ(machine::StringLanguages(row.id),
+              (std::vector<LANGID>{kChineseNeutral, kEnglish, kTraditional}));
     EXPECT_EQ(machine::StringResource(row.id, kEnglish), row.english);
     EXPECT_EQ(machine::StringResource(row.id, kChineseNeutral), row.chinese);
     EXPECT_EQ(machine::StringResource(row.id, kTraditional), row.traditional);
@@ -168,18 +244,19 @@ TEST_F(ResourcesTest, RunningDialogSpeaksTheUsersLanguage) {
     const wchar_t* notDetected;
     const wchar_t* header;
   } cases[] = {
-      {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"No <USB printer > is detected on your computer!",
-       L"Please select a COM port below:"},
+    {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+     L"No <USB printer > is detected on your computer!", L"Please select a COM port below:"},
 #if NATIVE_ONLY("Wine 8's resource loader ignores the thread's UI language")
-      {kSimplified, L"未检测到电脑上连接有<USB打印机>!", L"请选择以下COM端口:"},
-      {kTraditional, L"未檢測到電腦上連接有<USB印表機>!", L"請選擇以下COM界面:"},
+    {kSimplified, L"未检测到电脑上连接有<USB打印机>!", L"请选择以下COM端口:"},
+    {kTraditional, L"未檢測到電腦上連接有<USB印表機>!", L"請選擇以下COM界面:"},
 #endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ui);
     ResetMachine();
     machine::SetUiLanguage(c.ui);
-    machine::SetRegistryString(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", L"\\Device\\Serial0", L"COM1");
+    machine::SetRegistryString(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                               L"\\Device\\Serial0", L"COM1");
     Open();
     EXPECT_EQ(Text(0), L"BRINDOL Printer Driver Setup") << "the same title in every language";
     EXPECT_EQ(Text(IDC_NOT_DETECTED), c.notDetected);

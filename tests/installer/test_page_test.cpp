@@ -29,13 +29,17 @@ struct Language {
 
 const Language kLanguages[] = {
     {"English", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-     L"                .  \n\n\n\nCongratulations !\nIf you can read this\ninformation you have\nsucceed intall this\n"
-     L"printer driver !\n\nPrinter Name :\n  BRINDOL-80(Copy 1)\n\n2026-03-06 09:05:07\n**Test page end**\n\n\""},
+     L"                .  \n\n\n\nCongratulations !\nIf you can read this\ninformation you "
+     L"have\nsucceed intall this\n"
+     L"printer driver !\n\nPrinter Name :\n  BRINDOL-80(Copy 1)\n\n2026-03-06 09:05:07\n**Test "
+     L"page end**\n\n\""},
     {"Chinese Simplified", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
-     L"                .  \n\n\n\n恭喜 !\n如果您看到这个信息，\n说明打印机驱动已经\n正确安装!\n\n打印机名称:\n"
+     L"                .  \n\n\n\n恭喜 "
+     L"!\n如果您看到这个信息，\n说明打印机驱动已经\n正确安装!\n\n打印机名称:\n"
      L"  BRINDOL-80(Copy 1)\n\n2026-03-06 09:05:07\n**测试页结束**\n\n\""},
     {"Chinese Traditional", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL),
-     L"                .  \n\n\n\n恭喜 !\n如果您看到這個信息，\n説明列印機驅動已\n正確安裝!\n\n列印機名稱:\n"
+     L"                .  \n\n\n\n恭喜 "
+     L"!\n如果您看到這個信息，\n説明列印機驅動已\n正確安裝!\n\n列印機名稱:\n"
      L"  BRINDOL-80(Copy 1)\n\n2026-03-06 09:05:07\n**測試頁結束**\n\n\""},
 };
 
@@ -52,13 +56,15 @@ void ExpectPage(const std::vector<sim::Drawing>& drawings, const wchar_t* text) 
   EXPECT_EQ(words.format, static_cast<UINT>(DT_NOCLIP));
   // The stock system font, twice as tall, natural width, weight 580.
   LOGFONTW stock = {};
-  ASSERT_EQ(GetObjectW(GetStockObject(SYSTEM_FONT), sizeof stock, &stock), static_cast<int>(sizeof stock));
+  ASSERT_EQ(GetObjectW(GetStockObject(SYSTEM_FONT), sizeof stock, &stock),
+            static_cast<int>(sizeof stock));
   LOGFONTW expected = stock;
   expected.lfHeight = stock.lfHeight * 2;
   expected.lfWidth = 0;
   expected.lfWeight = 580;
   EXPECT_EQ(std::memcmp(&words.font, &expected, sizeof expected), 0)
-      << "height " << words.font.lfHeight << ", width " << words.font.lfWidth << ", weight " << words.font.lfWeight;
+      << "height " << words.font.lfHeight << ", width " << words.font.lfWidth << ", weight "
+      << words.font.lfWeight;
   const sim::Drawing& logo = drawings[1];
   ASSERT_EQ(logo.kind, sim::Drawing::Kind::kBlit);
   EXPECT_EQ(logo.bitmapResource, IDB_LOGO);
@@ -94,8 +100,8 @@ TEST_F(TestPageTest, PrintsOneJobNamedAfterTheQueueInEachLanguage) {
     EXPECT_EQ(job.docInfoSize, static_cast<int>(sizeof(DOCINFOW)));
     EXPECT_FALSE(job.hasOutput || job.hasDataType);
     EXPECT_EQ(job.type, 0u);
-    EXPECT_EQ(job.calls,
-              (std::vector<std::string>{"StartDoc", "StartPage", "DrawText", "BitBlt", "EndPage", "EndDoc"}));
+    EXPECT_EQ(job.calls, (std::vector<std::string>{"StartDoc", "StartPage", "DrawText", "BitBlt",
+                                                   "EndPage", "EndDoc"}));
     ExpectPage(job.drawings, language.text);
     // Every font, bitmap and context is gone again (the fixture checks too).
     EXPECT_TRUE(sim::OpenHandles().empty());

@@ -21,19 +21,30 @@ TEST_F(TextTest, FormatsTheConversionsTheProgramUses) {
     std::wstring text;
     std::function<int(WCHAR (&)[64])> format;
   } cases[] = {
-      {"port name", 18, L"192.168.1.100_9100", [](auto& out) { return FormatText(out, L"%ws_%d", L"192.168.1.100", 9100); }},
-      {"%s is wide as well", 7, L"a b-c:d", [](auto& out) { return FormatText(out, L"%s %ws-%s:%ws", L"a", L"b", L"c", L"d"); }},
-      {"three digits at least", 6, L"USB001", [](auto& out) { return FormatText(out, L"USB%.3d", 1); }},
-      {"two digits padded", 6, L"USB012", [](auto& out) { return FormatText(out, L"USB%.3d", 12u); }},
-      {"more digits kept", 7, L"USB1234", [](auto& out) { return FormatText(out, L"USB%.3d", 1234); }},
-      {"zero padded width", 8, L"09:05:07", [](auto& out) { return FormatText(out, L"%02d:%02d:%02d", 9, 5, 7); }},
-      {"four characters of a path", 8, L"vid_067B", [](auto& out) { return FormatText(out, L"vid_%.4ws", L"067B&pid"); }},
+      {"port name", 18, L"192.168.1.100_9100",
+       [](auto& out) { return FormatText(out, L"%ws_%d", L"192.168.1.100", 9100); }},
+      {"%s is wide as well", 7, L"a b-c:d",
+       [](auto& out) { return FormatText(out, L"%s %ws-%s:%ws", L"a", L"b", L"c", L"d"); }},
+      {"three digits at least", 6, L"USB001",
+       [](auto& out) { return FormatText(out, L"USB%.3d", 1); }},
+      {"two digits padded", 6, L"USB012",
+       [](auto& out) { return FormatText(out, L"USB%.3d", 12u); }},
+      {"more digits kept", 7, L"USB1234",
+       [](auto& out) { return FormatText(out, L"USB%.3d", 1234); }},
+      {"zero padded width", 8, L"09:05:07",
+       [](auto& out) { return FormatText(out, L"%02d:%02d:%02d", 9, 5, 7); }},
+      {"four characters of a path", 8, L"vid_067B",
+       [](auto& out) { return FormatText(out, L"vid_%.4ws", L"067B&pid"); }},
       {"lower-case hex", 5, L"0x709", [](auto& out) { return FormatText(out, L"0x%x", 1801u); }},
-      {"unsigned as %d is a 32-bit int", 2, L"-1", [](auto& out) { return FormatText(out, L"%d", 0xFFFFFFFFu); }},
+      {"unsigned as %d is a 32-bit int", 2, L"-1",
+       [](auto& out) { return FormatText(out, L"%d", 0xFFFFFFFFu); }},
       {"octets above 127", 15, L"200.168.255.128",
-       [](auto& out) { return FormatText(out, L"%d.%d.%d.%d", BYTE{200}, BYTE{168}, BYTE{255}, BYTE{128}); }},
+       [](auto& out) {
+         return FormatText(out, L"%d.%d.%d.%d", BYTE{200}, BYTE{168}, BYTE{255}, BYTE{128});
+       }},
       {"percent", 4, L"100%", [](auto& out) { return FormatText(out, L"100%%"); }},
-      {"null text", 6, L"(null)", [](auto& out) { return FormatText(out, L"%ws", static_cast<const WCHAR*>(nullptr)); }},
+      {"null text", 6, L"(null)",
+       [](auto& out) { return FormatText(out, L"%ws", static_cast<const WCHAR*>(nullptr)); }},
       {"unknown conversion", -1, L"a", [](auto& out) { return FormatText(out, L"a%q", 1); }},
       {"missing argument", -1, L"x=", [](auto& out) { return FormatText(out, L"x=%d"); }},
       {"text for a number", -1, L"", [](auto& out) { return FormatText(out, L"%d", L"7"); }},
@@ -87,7 +98,9 @@ TEST_F(TextTest, LogLinesFromSeveralThreadsStayWhole) {
   for (auto& thread : threads) thread.join();
   std::set<std::string> expected;
   for (int t = 0; t < kThreads; ++t) {
-    for (int i = 0; i < kLines; ++i) expected.insert(std::string(100 + t * 50, static_cast<char>('a' + t)) + " " + std::to_string(i));
+    for (int i = 0; i < kLines; ++i)
+      expected.insert(std::string(100 + t * 50, static_cast<char>('a' + t)) + " " +
+                      std::to_string(i));
   }
   int lines = 0;
   for (const auto& line : machine::DebugOutput()) {
@@ -103,11 +116,11 @@ TEST_F(TextTest, SetupDirectoryIsTheProgramsFolder) {
     const wchar_t* module;  // null: the program's own path, as the system reports it
     const wchar_t* directory;
   } cases[] = {
-      {nullptr, L"C:\\setup\\"},
+    {nullptr, L"C:\\setup\\"},
 #if NATIVE_ONLY("the test sets the program's own path")
-      {L"C:\\setup\\Installer.exe", L"C:\\setup\\"},
-      {L"D:\\Drivers\\Receipt Printer\\v1.2\\Installer.exe", L"D:\\Drivers\\Receipt Printer\\v1.2\\"},
-      {L"E:\\Installer.exe", L"E:\\"},
+    {L"C:\\setup\\Installer.exe", L"C:\\setup\\"},
+    {L"D:\\Drivers\\Receipt Printer\\v1.2\\Installer.exe", L"D:\\Drivers\\Receipt Printer\\v1.2\\"},
+    {L"E:\\Installer.exe", L"E:\\"},
 #endif
   };
   for (const auto& c : cases) {

@@ -17,7 +17,8 @@ namespace {
 constexpr DWORD kFewCycles = 15000;  // the first query leaves after 3 s
 constexpr wchar_t kHeader[] = L"Please select a NET port below:";
 
-std::vector<unsigned char> Reply(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
+std::vector<unsigned char> Reply(unsigned char a, unsigned char b, unsigned char c,
+                                 unsigned char d) {
   std::vector<unsigned char> reply(34, 0);
   std::copy_n("KQ0001FOUND", 11, reply.begin());
   reply[19] = a;
@@ -46,7 +47,8 @@ class DiscoveryLabTest : public DialogTest {
 
   static void UseAdapters(const std::vector<std::string>& addresses) {
     std::vector<sim::Adapter> adapters;
-    for (const auto& address : addresses) adapters.push_back({"{" + address + "}", "lab " + address, 6, {address}});
+    for (const auto& address : addresses)
+      adapters.push_back({"{" + address + "}", "lab " + address, 6, {address}});
     adapters.push_back({"{loopback}", "loopback", 24, {"127.0.0.1"}});
     sim::SetAdapters(adapters);
     sim::AllowNetworkTraffic(true);
@@ -81,7 +83,10 @@ TEST_F(DiscoveryLabTest, ListsAnsweringPrintersOnceEach) {
     std::vector<std::wstring> listed;
     std::vector<std::string> receivedAt;  // adapters whose receive thread saw a reply
   } cases[] = {
-      {"one printer", {{"--address", "10.77.1.2", "--announce", "192.168.1.100"}}, {L"192.168.1.100"}, {"10.77.1.1"}},
+      {"one printer",
+       {{"--address", "10.77.1.2", "--announce", "192.168.1.100"}},
+       {L"192.168.1.100"},
+       {"10.77.1.1"}},
       {"two printers",
        {{"--address", "10.77.1.2", "--announce", "192.168.1.100"},
         {"--address", "10.77.2.2", "--announce", "192.168.1.200"}},
@@ -103,13 +108,15 @@ TEST_F(DiscoveryLabTest, ListsAnsweringPrintersOnceEach) {
       ASSERT_TRUE(printers.back()->Started());
     }
     OpenWithNet();
-    ASSERT_TRUE(sim::PumpMessagesUntil([&] { return ListShows(c.listed); }, kFewCycles)) << Utf8(Lines().back());
+    ASSERT_TRUE(sim::PumpMessagesUntil([&] { return ListShows(c.listed); }, kFewCycles))
+        << Utf8(Lines().back());
     // Another whole cycle: every line stays single.
     bool single = true;
     sim::PumpMessagesUntil(
         [&] {
           auto lines = Lines();
-          for (const auto& address : c.listed) single &= std::count(lines.begin(), lines.end(), address) <= 1;
+          for (const auto& address : c.listed)
+            single &= std::count(lines.begin(), lines.end(), address) <= 1;
           return false;
         },
         4100);
@@ -117,7 +124,9 @@ TEST_F(DiscoveryLabTest, ListsAnsweringPrintersOnceEach) {
     EXPECT_TRUE(ListShows(c.listed));
     auto log = sim::DebugOutput();
     for (const auto& adapter : c.receivedAt) {
-      EXPECT_NE(std::find(log.begin(), log.end(), "UDPReceiveThread: received data at: " + adapter + "\n"), log.end())
+      EXPECT_NE(std::find(log.begin(), log.end(),
+                          "UDPReceiveThread: received data at: " + adapter + "\n"),
+                log.end())
           << adapter;
     }
   }
@@ -158,8 +167,8 @@ TEST_F(DiscoveryLabTest, ThreadsOutlivingTheDialogLeaveItsListsAlone) {
   ASSERT_NE(dialog, nullptr);
   ShowWindow(dialog, SW_SHOW);  // as the program's modal dialog is
   sim::Click(dialog, IDC_NET);
-  ASSERT_TRUE(sim::PumpMessagesUntil([&] { return sim::ListLines(GetDlgItem(dialog, IDC_PORT_LIST)).size() == 2; },
-                                     kFewCycles));
+  ASSERT_TRUE(sim::PumpMessagesUntil(
+      [&] { return sim::ListLines(GetDlgItem(dialog, IDC_PORT_LIST)).size() == 2; }, kFewCycles));
   DestroyWindow(dialog);
   state.reset();
   // A whole cycle with replies coming in: nothing may touch the freed lists

@@ -36,8 +36,8 @@ std::vector<std::string> LabAddresses() { return Words("BRINDOL_LAB_ADDRESSES");
 std::vector<std::string> LabPrinterAddresses() { return Words("BRINDOL_LAB_PRINTER_ADDRESSES"); }
 
 LabPrinter::LabPrinter(const std::vector<std::string>& arguments) {
-  std::vector<std::string> command = {"nsenter", "-t", std::getenv("BRINDOL_LAB_PRINTER_PID"), "-n",
-                                      NETPRINTER, "--jobs", "/tmp"};
+  std::vector<std::string> command = {
+      "nsenter", "-t", std::getenv("BRINDOL_LAB_PRINTER_PID"), "-n", NETPRINTER, "--jobs", "/tmp"};
   command.insert(command.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& word : command) argv.push_back(word.data());
@@ -68,8 +68,8 @@ bool SendDatagram(const std::string& address, int port, const std::vector<unsign
   to.sin_family = AF_INET;
   to.sin_port = htons(static_cast<uint16_t>(port));
   bool ok = inet_pton(AF_INET, address.c_str(), &to.sin_addr) == 1 &&
-            sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-                static_cast<ssize_t>(bytes.size());
+            sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                   sizeof to) == static_cast<ssize_t>(bytes.size());
   close(fd);
   return ok;
 }

@@ -51,7 +51,8 @@ TEST_P(DescriptionTest, ParsesAndNamesItsFilesAndResolution) {
   // The host insists on the version entry as the very first line, before any comment.
   EXPECT_EQ(doc.firstLine, "*GPDSpecVersion: \"1.0\"");
   EXPECT_EQ(gpd::Unquote(doc.root.Attribute("GPDFileName").value_or("")), GetParam().file);
-  EXPECT_TRUE(package_facts::kBuiltFiles.count(gpd::Unquote(doc.root.Attribute("ResourceDLL").value_or(""))))
+  EXPECT_TRUE(package_facts::kBuiltFiles.count(
+      gpd::Unquote(doc.root.Attribute("ResourceDLL").value_or(""))))
       << "the resource library must be one the package builds";
   EXPECT_EQ(doc.root.Attribute("MasterUnits"), "PAIR(203, 203)");
   const auto resolutions = doc.Options("Resolution");
@@ -75,7 +76,8 @@ TEST_P(DescriptionTest, EveryColorModeFeedsThePlugin) {
       {"DevNumOfPlanes", "0"}};
   for (const Entry* mode : modes) {
     for (const auto& [attribute, value] : required) {
-      EXPECT_EQ(mode->Attribute(attribute).value_or("(missing)"), value) << Describe(*mode) << " *" << attribute;
+      EXPECT_EQ(mode->Attribute(attribute).value_or("(missing)"), value)
+          << Describe(*mode) << " *" << attribute;
     }
   }
 }
@@ -96,21 +98,23 @@ TEST_P(DescriptionTest, SettingsFeaturesOfferTheNamesThePluginCompares) {
     SCOPED_TRACE(c.feature);
     const Entry* feature = Doc().Feature(c.feature);
     ASSERT_NE(feature, nullptr);
-    EXPECT_TRUE(feature->Attribute("FeatureType").has_value()) << "custom features need *FeatureType";
+    EXPECT_TRUE(feature->Attribute("FeatureType").has_value())
+        << "custom features need *FeatureType";
     const std::vector<std::string> names = Doc().OptionNames(c.feature);
     for (const std::string& on : c.onNames) {
       EXPECT_EQ(std::count(names.begin(), names.end(), on), 1) << on;
     }
     const std::string defaultOption = feature->Attribute("DefaultOption").value_or("");
     EXPECT_EQ(c.onNames.count(defaultOption), 0u) << "default " << defaultOption;
-    EXPECT_EQ(std::count(names.begin(), names.end(), defaultOption), 1) << "default " << defaultOption;
+    EXPECT_EQ(std::count(names.begin(), names.end(), defaultOption), 1)
+        << "default " << defaultOption;
   }
 }
 
 // The shift a display name promises, in dots at 203 dpi (1 mm = 8 dots), or nullopt when the
 // name cannot be read as a shift.
-std::optional<long> PromisedDots(const std::string& name, const std::regex& shift, const std::string& none,
-                                 const std::string& right) {
+std::optional<long> PromisedDots(const std::string& name, const std::regex& shift,
+                                 const std::string& none, const std::string& right) {
   if (name == none) return 0;
   std::smatch m;
   if (!std::regex_match(name, m, shift)) return std::nullopt;
@@ -128,8 +132,10 @@ TEST_P(DescriptionTest, EveryHorizontalOffsetShiftsAsItsDisplayNameSays) {
   for (const Entry* option : feature->FindAll("Option")) {
     SCOPED_TRACE(option->value);
     const long dots = package_facts::OffsetDots(package_facts::OffsetNumber(option->value));
-    const auto promisedEnglish = PromisedDots(DisplayName(*option, shipped::kEnglish), english, "None", "Right");
-    const auto promisedChinese = PromisedDots(DisplayName(*option, shipped::kChinese), chinese, "无", "右移");
+    const auto promisedEnglish =
+        PromisedDots(DisplayName(*option, shipped::kEnglish), english, "None", "Right");
+    const auto promisedChinese =
+        PromisedDots(DisplayName(*option, shipped::kChinese), chinese, "无", "右移");
     EXPECT_EQ(promisedEnglish, dots) << DisplayName(*option, shipped::kEnglish);
     EXPECT_EQ(promisedChinese, dots) << DisplayName(*option, shipped::kChinese);
     EXPECT_TRUE(shifts.insert(dots).second) << "two options shift by " << dots;
@@ -166,11 +172,12 @@ TEST_P(DescriptionTest, CommandOrderNumbersAreUniqueWithinASection) {
   std::map<std::string, std::string> owner;  // "JOB_FINISH.10" -> feature or command
   auto claim = [&](const std::string& order, const std::string& who, int line) {
     const auto [it, inserted] = owner.emplace(order, who);
-    EXPECT_TRUE(inserted || it->second == who) << order << " used by " << it->second << " and " << who
-                                               << " (line " << line << ")";
+    EXPECT_TRUE(inserted || it->second == who)
+        << order << " used by " << it->second << " and " << who << " (line " << line << ")";
   };
   for (const Entry* command : Doc().root.FindAll("Command")) {
-    if (const auto order = command->Attribute("Order")) claim(*order, command->value, command->line);
+    if (const auto order = command->Attribute("Order"))
+      claim(*order, command->value, command->line);
   }
   for (const Entry* feature : Doc().root.FindAll("Feature")) {
     for (const Entry* option : feature->FindAll("Option")) {

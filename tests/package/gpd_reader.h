@@ -24,8 +24,8 @@ struct Entry {
 };
 
 struct Document {
-  Entry root;                 // keyword empty; the file's entries are its children
-  std::string firstLine;      // the file's first line, as written
+  Entry root;                       // keyword empty; the file's entries are its children
+  std::string firstLine;            // the file's first line, as written
   std::vector<std::string> errors;  // syntax faults: unbalanced braces, stray text
 
   const Entry* Feature(const std::string& name) const;

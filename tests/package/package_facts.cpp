@@ -36,7 +36,8 @@ const std::vector<Model>& Models() {
     for (const ModelRow& row : kModelTable) {
       if (!row.modelName) continue;
       const std::string dataFile = Narrow(row.dataFile);
-      offered.push_back({Narrow(row.modelName), dataFile, Narrow(row.wizardInf), HeadDots(dataFile)});
+      offered.push_back(
+          {Narrow(row.modelName), dataFile, Narrow(row.wizardInf), HeadDots(dataFile)});
     }
     return offered;
   }();
@@ -78,7 +79,8 @@ const std::vector<std::string>& HalftoneNames() {
 const std::vector<SettingFeature>& SettingFeatures() {
   static const std::vector<SettingFeature> features = {
       {kFeatureTranslate180, {kOptionTranslate180}},
-      {kFeatureSavePaperMode, {kOptionSavePaperTop, kOptionSavePaperBottom, kOptionSavePaperTopAndBottom}},
+      {kFeatureSavePaperMode,
+       {kOptionSavePaperTop, kOptionSavePaperBottom, kOptionSavePaperTopAndBottom}},
   };
   return features;
 }
@@ -87,7 +89,9 @@ std::string OffsetFeature() { return kFeatureHorizontalOffset; }
 
 unsigned long ImageProcessingCallbackId() { return kImageProcessingCallbackId; }
 
-long OffsetNumber(const std::string& optionText) { return ParseHorizontalOffset(optionText.c_str()); }
+long OffsetNumber(const std::string& optionText) {
+  return ParseHorizontalOffset(optionText.c_str());
+}
 
 long OffsetDots(long number) { return ::OffsetDots(static_cast<LONG>(number)); }
 

@@ -19,8 +19,8 @@ inline const std::set<std::string> kBuiltFiles = {"BRINDOL80.DLL", "BRINDOL80RES
 
 // Files of the platform's universal printer driver: never in our tree; the package script
 // copies them (or placeholders) into the setup directory.
-inline const std::set<std::string> kPlatformFiles = {
-    "UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TTFSUB.GPD", "UNIDRV.HLP"};
+inline const std::set<std::string> kPlatformFiles = {"UNIDRV.DLL",   "UNIDRVUI.DLL", "UNIRES.DLL",
+                                                     "STDNAMES.GPD", "TTFSUB.GPD",   "UNIDRV.HLP"};
 
 // What the system's NTPRINT.INF sections named in "Needs=" copy for an INF.
 struct PlatformSection {

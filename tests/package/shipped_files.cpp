@@ -41,7 +41,8 @@ const sections::File& Ini(const std::string& name) {
 
 const rc::Script& ResourceScript() {
   static std::map<std::string, rc::Script> cache;
-  return Cached(cache, "res/brindol80res.rc", [](const std::string& path) { return rc::ReadFile(path); });
+  return Cached(cache, "res/brindol80res.rc",
+                [](const std::string& path) { return rc::ReadFile(path); });
 }
 
 std::string DisplayName(const gpd::Entry& entry, const char* language) {

@@ -22,7 +22,8 @@ bool ShipsInPackageDir(const std::string& name) {
 // puts in place for the platform.
 TEST(SetupProgramPackageTest, EveryFileItCopiesShips) {
   for (const std::string& file : package_facts::ArchitectureFiles()) {
-    EXPECT_TRUE(package_facts::kBuiltFiles.count(file) || package_facts::kPlatformFiles.count(file)) << file;
+    EXPECT_TRUE(package_facts::kBuiltFiles.count(file) || package_facts::kPlatformFiles.count(file))
+        << file;
   }
   for (const std::string& file : package_facts::CommonFiles()) {
     EXPECT_TRUE(ShipsInPackageDir(file) || package_facts::kPlatformFiles.count(file)) << file;
@@ -32,10 +33,13 @@ TEST(SetupProgramPackageTest, EveryFileItCopiesShips) {
 // A dependent file or a data file that is not copied would be missing from the driver
 // directory when the spooler registers the driver.
 TEST(SetupProgramPackageTest, EveryRegisteredFileIsCopied) {
-  std::set<std::string> copied(package_facts::ArchitectureFiles().begin(), package_facts::ArchitectureFiles().end());
+  std::set<std::string> copied(package_facts::ArchitectureFiles().begin(),
+                               package_facts::ArchitectureFiles().end());
   copied.insert(package_facts::CommonFiles().begin(), package_facts::CommonFiles().end());
-  for (const std::string& file : package_facts::DependentFiles()) EXPECT_TRUE(copied.count(file)) << file;
-  for (const Model& model : package_facts::Models()) EXPECT_TRUE(copied.count(model.dataFile)) << model.dataFile;
+  for (const std::string& file : package_facts::DependentFiles())
+    EXPECT_TRUE(copied.count(file)) << file;
+  for (const Model& model : package_facts::Models())
+    EXPECT_TRUE(copied.count(model.dataFile)) << model.dataFile;
 }
 
 class IniTest : public testing::TestWithParam<std::string> {};
@@ -51,7 +55,8 @@ TEST_P(IniTest, NamesThePluginForTheHost) {
   EXPECT_TRUE(package_facts::kBuiltFiles.count(entries->front().value));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, IniTest, testing::Values("BRINDOL80.INI", "BRINDOL80C.INI", "BRINDOL58C.INI"),
+INSTANTIATE_TEST_SUITE_P(Shipped, IniTest,
+                         testing::Values("BRINDOL80.INI", "BRINDOL80C.INI", "BRINDOL58C.INI"),
                          [](const testing::TestParamInfo<std::string>& info) {
                            return info.param.substr(0, info.param.find('.'));
                          });
@@ -73,7 +78,8 @@ class InfTest : public testing::TestWithParam<Model> {
   // Files the install section copies itself: "@file" items and the lines of file-list sections.
   std::set<std::string> CopiedFiles(const std::string& section) const {
     std::set<std::string> files;
-    for (const std::string& item : sections::SplitList(Inf().Value(section, "CopyFiles").value_or(""))) {
+    for (const std::string& item :
+         sections::SplitList(Inf().Value(section, "CopyFiles").value_or(""))) {
       if (item.rfind('@', 0) == 0) {
         files.insert(Upper(item.substr(1)));
         continue;
@@ -91,14 +97,16 @@ class InfTest : public testing::TestWithParam<Model> {
 TEST_P(InfTest, IsAPrinterClassInf) {
   EXPECT_EQ(Inf().Value("Version", "Signature"), "\"$Windows NT$\"");
   EXPECT_EQ(Inf().Value("Version", "Class"), "Printer");
-  EXPECT_EQ(Upper(Inf().Value("Version", "ClassGUID").value_or("")), "{4D36E979-E325-11CE-BFC1-08002BE10318}");
+  EXPECT_EQ(Upper(Inf().Value("Version", "ClassGUID").value_or("")),
+            "{4D36E979-E325-11CE-BFC1-08002BE10318}");
   EXPECT_EQ(Inf().Value("DestinationDirs", "DefaultDestDir"), "66000");
 }
 
 // The wizard must register the same driver as the setup program: the model's description as
 // data file, on the universal printer driver, under the model name the description declares.
 TEST_P(InfTest, RegistersTheSetupProgramsDriverOnBothArchitectures) {
-  const std::vector<std::string> decorations = sections::SplitList(Inf().Value("Manufacturer", "%Mfg%").value_or(""));
+  const std::vector<std::string> decorations =
+      sections::SplitList(Inf().Value("Manufacturer", "%Mfg%").value_or(""));
   EXPECT_EQ(std::set<std::string>(decorations.begin(), decorations.end()),
             (std::set<std::string>{"Brindol", "NTx86", "NTamd64"}));
   for (const char* decoration : {"NTx86", "NTamd64"}) {
@@ -121,7 +129,8 @@ TEST_P(InfTest, DependentFilesAreTheSetupProgramsList) {
   const std::string section = InstallSection("NTamd64");
   ASSERT_NE(section, "");
   std::set<std::string> dependent = CopiedFiles(section);
-  for (const std::string& needed : sections::SplitList(Inf().Value(section, "Needs").value_or(""))) {
+  for (const std::string& needed :
+       sections::SplitList(Inf().Value(section, "Needs").value_or(""))) {
     bool known = false;
     for (const package_facts::PlatformSection& platform : package_facts::kPlatformSections) {
       if (Upper(needed) != platform.name) continue;
@@ -170,7 +179,8 @@ TEST_P(InfTest, EveryStringTokenIsDefined) {
   for (const auto& [name, lines] : Inf().sections) {
     for (const sections::Line& line : lines) {
       for (std::sregex_iterator it(line.raw.begin(), line.raw.end(), token), end; it != end; ++it) {
-        EXPECT_TRUE(Inf().Value("Strings", (*it)[1].str()).has_value()) << "[" << name << "] " << line.raw;
+        EXPECT_TRUE(Inf().Value("Strings", (*it)[1].str()).has_value())
+            << "[" << name << "] " << line.raw;
       }
     }
   }

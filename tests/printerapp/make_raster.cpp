@@ -27,8 +27,8 @@ bool ReadPgm(const std::string& path, unsigned& width, unsigned& height,
   if (!(in >> magic >> width >> height >> maxval) || magic != "P5" || maxval != 255) return false;
   in.get();
   pixels.resize(static_cast<std::size_t>(width) * height);
-  return static_cast<bool>(in.read(reinterpret_cast<char*>(pixels.data()),
-                                   static_cast<std::streamsize>(pixels.size())));
+  return static_cast<bool>(
+      in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size())));
 }
 
 int Fail(const char* message) {
@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   if (in.empty() || out.empty() || pages < 1) return Fail("missing arguments");
   unsigned width = 0, height = 0;
   std::vector<unsigned char> pixels;
-  if (!ReadPgm(in, width, height, pixels)) return Fail("cannot read the page (binary PGM, maxval 255)");
+  if (!ReadPgm(in, width, height, pixels))
+    return Fail("cannot read the page (binary PGM, maxval 255)");
 
   const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0) return Fail("cannot create the output");

@@ -103,7 +103,8 @@ TEST(BandAdapterTest, GivesThePluginsBytesForTheSamePageAndSettings) {
     const GrayPage page = RampPage(c.width, c.height);
     const Bytes expected = PluginStream(page, c.settings, c.bandRows);
     ASSERT_FALSE(expected.empty());
-    EXPECT_TRUE(stream_testing::StreamsEqual(expected, AdapterStream(page, c.settings, c.bandRows)));
+    EXPECT_TRUE(
+        stream_testing::StreamsEqual(expected, AdapterStream(page, c.settings, c.bandRows)));
   }
 }
 
@@ -122,7 +123,8 @@ TEST(BandAdapterTest, ASinkThatFailsFailsTheRestOfThePage) {
   const GrayPage page = RampPage(64, 100);
   ASSERT_TRUE(adapter.StartPage(page.width));
   bool lineResult = true;
-  for (unsigned y = 0; y < page.height; ++y) lineResult = adapter.AddLine(page.pixels.data() + y * 64);
+  for (unsigned y = 0; y < page.height; ++y)
+    lineResult = adapter.AddLine(page.pixels.data() + y * 64);
   EXPECT_FALSE(lineResult);
   EXPECT_FALSE(adapter.EndPage());
   EXPECT_TRUE(adapter.Failed());
@@ -223,7 +225,10 @@ TEST(ReceiptSettingsTest, CutAndDrawerCommandsFrameTheJob) {
   } cases[] = {
       {CutAtEnd::kNone, CashDrawer::kNone, {}, {}},
       {CutAtEnd::kPartial, CashDrawer::kNone, {}, {0x1D, 0x56, 0x42, 0x00}},
-      {CutAtEnd::kFull, CashDrawer::kBefore, {0x1B, 0x70, 0x00, 0x19, 0xFA}, {0x1D, 0x56, 0x41, 0x00}},
+      {CutAtEnd::kFull,
+       CashDrawer::kBefore,
+       {0x1B, 0x70, 0x00, 0x19, 0xFA},
+       {0x1D, 0x56, 0x41, 0x00}},
       // The drawer opens after the cut.
       {CutAtEnd::kPartial,
        CashDrawer::kAfter,
@@ -304,14 +309,11 @@ TEST(PngFilterTest, RefusesImagesBeyondTheLimitsBeforeAllocating) {
     unsigned width, height;
     bool ok;
   } cases[] = {
-      {576, 3000, true},
-      {8192, 8192, true},          // exactly the pixel limit
-      {8192, 8193, false},         // one row more
-      {65535, 1, true},
-      {65536, 1, false},           // wider than a side may be
-      {100000, 100000, false},     // the product would overflow 32 bits
-      {0, 10, false},
-      {10, 0, false},
+      {576, 3000, true},       {8192, 8192, true},  // exactly the pixel limit
+      {8192, 8193, false},                          // one row more
+      {65535, 1, true},        {65536, 1, false},   // wider than a side may be
+      {100000, 100000, false},                      // the product would overflow 32 bits
+      {0, 10, false},          {10, 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
@@ -354,7 +356,8 @@ TEST(DiscoveryTest, ReadsTheAddressFromRepliesOnly) {
 TEST(DiscoveryTest, InterfaceListsAndDeviceUris) {
   EXPECT_EQ(ParseInterfaceList(nullptr), std::vector<std::string>{});
   EXPECT_EQ(ParseInterfaceList(""), std::vector<std::string>{});
-  EXPECT_EQ(ParseInterfaceList("eth0, wlan0,,lo"), (std::vector<std::string>{"eth0", "wlan0", "lo"}));
+  EXPECT_EQ(ParseInterfaceList("eth0, wlan0,,lo"),
+            (std::vector<std::string>{"eth0", "wlan0", "lo"}));
   EXPECT_EQ(ParseInterfaceList("a-name-far-too-long-for-an-interface eth1"),
             std::vector<std::string>{"eth1"});
 

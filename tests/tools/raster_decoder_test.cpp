@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

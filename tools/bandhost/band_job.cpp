@@ -48,8 +48,8 @@ HRESULT CreatePlugin(const PluginLibrary& library, IPrintOemUni2*& plugin) {
 }
 
 // Runs every band of the page; returns an error text or nothing.
-std::string RunJob(IPrintOemUni2* plugin, SubstituteHost& host, const BandJob& args,
-                   unsigned width, unsigned height, const BandRows& source) {
+std::string RunJob(IPrintOemUni2* plugin, SubstituteHost& host, const BandJob& args, unsigned width,
+                   unsigned height, const BandRows& source) {
   char method[] = "ImageProcessing";
   if (plugin->GetImplementedMethod(method) != S_OK) return "the plug-in does not process images";
   if (FAILED(plugin->PublishDriverInterface(host.ServiceObject()))) {

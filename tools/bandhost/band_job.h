@@ -29,7 +29,7 @@ std::string RunBandJob(const std::string& pluginPath, SubstituteHost& host, cons
 // The same for a page whose rows come from `rows` as the bands need them: it
 // writes the next `count` rows into `band`, `stride` bytes apart, or returns
 // false with a message.
-using BandRows = std::function<bool(BYTE* band, std::size_t stride, unsigned count,
-                                    std::string& error)>;
+using BandRows =
+    std::function<bool(BYTE* band, std::size_t stride, unsigned count, std::string& error)>;
 std::string RunBandJob(const std::string& pluginPath, SubstituteHost& host, const BandJob& job,
                        unsigned width, unsigned height, const BandRows& rows);

@@ -125,7 +125,7 @@ bool IsPng(const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 struct PageReader::Source {
-  File file;        // a PGM being read
+  File file;         // a PGM being read
   GrayPage decoded;  // or a PNG decoded whole
 };
 

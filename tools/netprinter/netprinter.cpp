@@ -230,8 +230,8 @@ bool OpenListener(const Options& options, const std::string& address, Listener* 
   }
   out->udp = std::move(udp);
   out->tcp = std::move(tcp);
-  std::printf("netprinter: listening on %s (%s): UDP %d, TCP %d\n", address.c_str(),
-              ifname.c_str(), options.udpPort, options.tcpPort);
+  std::printf("netprinter: listening on %s (%s): UDP %d, TCP %d\n", address.c_str(), ifname.c_str(),
+              options.udpPort, options.tcpPort);
   return true;
 }
 
@@ -251,7 +251,8 @@ void AnswerQuery(const Options& options, Listener& listener) {
   }
   unsigned char reply[kReplyLength] = {};
   std::memcpy(reply, kReplyPrefix, std::strlen(kReplyPrefix));
-  std::memcpy(reply + kAddressOffset, &listener.announce.s_addr, 4);  // network order = first octet first
+  std::memcpy(reply + kAddressOffset, &listener.announce.s_addr,
+              4);  // network order = first octet first
   sockaddr_in to = from;
   to.sin_port = htons(static_cast<uint16_t>(options.replyPort));
   if (sendto(listener.udp.get(), reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&to),

@@ -27,7 +27,8 @@ constexpr char kUsage[] =
     "                        [--page OUT.pgm] -o OUT.bin\n"
     "  Draws the test page for the queue NAME (default BRINDOL-80) as printed on\n"
     "  6 March 2026 at 09:05:07, on a page 576 dots wide and N dots tall (default\n"
-    "  600), runs it through the plug-in (default " TESTPAGE_DEFAULT_PLUGIN ") in bands\n"
+    "  600), runs it through the plug-in (default " TESTPAGE_DEFAULT_PLUGIN
+    ") in bands\n"
     "  of 240 rows and writes the stream to OUT.bin; --page also keeps the page.\n";
 
 constexpr int kPageWidth = 576;  // the 80 mm printer's line of dots
@@ -101,8 +102,8 @@ bool DrawPage(const Arguments& args, GrayPage& page) {
   }
   ScopedDc dc(CreateCompatibleDC(nullptr));
   void* bits = nullptr;
-  ScopedGdiObject bitmap(
-      CreateDIBSection(dc.Get(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedGdiObject bitmap(CreateDIBSection(dc.Get(), reinterpret_cast<BITMAPINFO*>(&info),
+                                          DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dc.IsValid() || !bitmap.IsValid() || !bits) return false;
   const size_t stride = (kPageWidth + 3) & ~3;
   std::memset(bits, 255, stride * static_cast<size_t>(args.height));
@@ -114,16 +115,18 @@ bool DrawPage(const Arguments& args, GrayPage& page) {
   page.height = static_cast<unsigned>(args.height);
   page.pixels.resize(static_cast<size_t>(kPageWidth) * page.height);
   for (unsigned row = 0; row < page.height; ++row) {
-    std::memcpy(page.pixels.data() + static_cast<size_t>(row) * kPageWidth, static_cast<BYTE*>(bits) + row * stride,
-                kPageWidth);
+    std::memcpy(page.pixels.data() + static_cast<size_t>(row) * kPageWidth,
+                static_cast<BYTE*>(bits) + row * stride, kPageWidth);
   }
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& header, const std::vector<std::uint8_t>& bytes) {
+bool WriteFile(const std::string& path, const std::string& header,
+               const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << header;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -146,7 +149,8 @@ int wmain(int argc, wchar_t** argv) {
   GrayPage page;
   if (!DrawPage(args, page)) return Fail("cannot draw the page");
   if (!args.page.empty()) {
-    const std::string header = "P5\n" + std::to_string(page.width) + " " + std::to_string(page.height) + "\n255\n";
+    const std::string header =
+        "P5\n" + std::to_string(page.width) + " " + std::to_string(page.height) + "\n255\n";
     if (!WriteFile(args.page, header, page.pixels)) return Fail("cannot write " + args.page);
   }
   SubstituteHost host;

@@ -19,8 +19,8 @@ using LPINITCOMMONCONTROLSEX = INITCOMMONCONTROLSEX*;
 #define IPM_SETFOCUS (WM_USER + 104)
 #define IPM_ISBLANK (WM_USER + 105)
 
-#define MAKEIPADDRESS(b1, b2, b3, b4)                                                               \
-  (static_cast<LPARAM>((static_cast<DWORD>(b1) << 24) + (static_cast<DWORD>(b2) << 16) +           \
+#define MAKEIPADDRESS(b1, b2, b3, b4)                                                    \
+  (static_cast<LPARAM>((static_cast<DWORD>(b1) << 24) + (static_cast<DWORD>(b2) << 16) + \
                        (static_cast<DWORD>(b3) << 8) + static_cast<DWORD>(b4)))
 #define FIRST_IPADDRESS(x) ((static_cast<DWORD>(x) >> 24) & 0xff)
 #define SECOND_IPADDRESS(x) ((static_cast<DWORD>(x) >> 16) & 0xff)

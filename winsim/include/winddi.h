@@ -164,7 +164,6 @@ struct GDIINFO {
   ULONG ulPhysicalPixelGamma;
 };
 
-
 struct DEVINFO {
   FLONG flGraphicsCaps;
   LOGFONTW lfDefaultFont;

@@ -106,13 +106,14 @@ BOOL ClosePrinter(HANDLE printer);
 BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 HANDLE AddPrinterW(LPWSTR serverName, DWORD level, LPBYTE printer);
 BOOL AddPrinterDriverW(LPWSTR serverName, DWORD level, LPBYTE driverInfo);
-BOOL EnumPrinterDriversW(LPWSTR serverName, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
-                         LPDWORD needed, LPDWORD returned);
-BOOL EnumPortsW(LPWSTR serverName, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned);
-BOOL GetPrinterDriverDirectoryW(LPWSTR serverName, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
-                                LPDWORD needed);
-BOOL XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output, DWORD outputSize,
-              PDWORD outputNeeded, PDWORD status);
+BOOL EnumPrinterDriversW(LPWSTR serverName, LPWSTR environment, DWORD level, LPBYTE buffer,
+                         DWORD size, LPDWORD needed, LPDWORD returned);
+BOOL EnumPortsW(LPWSTR serverName, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD returned);
+BOOL GetPrinterDriverDirectoryW(LPWSTR serverName, LPWSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed);
+BOOL XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output,
+              DWORD outputSize, PDWORD outputNeeded, PDWORD status);
 BOOL ConfigurePortW(LPWSTR serverName, HWND window, LPWSTR portName);
 BOOL SetDefaultPrinterW(LPCWSTR printer);
 }

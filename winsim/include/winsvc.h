@@ -45,7 +45,8 @@ static_assert(sizeof(SERVICE_STATUS_PROCESS) == 36);
 extern "C" {
 SC_HANDLE OpenSCManagerW(LPCWSTR machineName, LPCWSTR databaseName, DWORD access);
 SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD access);
-BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, LPBYTE buffer, DWORD size, LPDWORD needed);
+BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, LPBYTE buffer, DWORD size,
+                          LPDWORD needed);
 BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
 BOOL StartServiceW(SC_HANDLE service, DWORD argCount, LPCWSTR* args);
 BOOL CloseServiceHandle(SC_HANDLE handle);

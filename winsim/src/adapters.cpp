@@ -51,7 +51,8 @@ extern "C" ULONG GetAdaptersInfo(PIP_ADAPTER_INFO info, PULONG size) {
   if (list.empty()) return ERROR_NO_DATA;
   // The records first, then the address records beyond each adapter's first.
   size_t extra = 0;
-  for (const auto& adapter : list) extra += adapter.addresses.empty() ? 0 : adapter.addresses.size() - 1;
+  for (const auto& adapter : list)
+    extra += adapter.addresses.empty() ? 0 : adapter.addresses.size() - 1;
   size_t needed = list.size() * sizeof(IP_ADAPTER_INFO) + extra * sizeof(IP_ADDR_STRING);
   if (!info || *size < needed) {
     *size = static_cast<ULONG>(needed);

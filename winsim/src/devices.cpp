@@ -13,7 +13,8 @@ namespace winsim {
 namespace {
 
 constexpr DWORD kErrorInvalidUserBuffer = 1784;
-constexpr GUID kUsbPrintClass = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
+constexpr GUID kUsbPrintClass = {
+    0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 constexpr wchar_t kUsbPrintClassText[] = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
 
 struct Interface {
@@ -58,12 +59,13 @@ void AddDeviceInterface(const GUID& interfaceClass, const std::wstring& devicePa
   D().interfaces.push_back({interfaceClass, devicePath, present});
 }
 
-void AddUsbPrinter(const std::wstring& vid, const std::wstring& pid, const std::wstring& serial, int portNumber,
-                   bool present) {
-  std::wstring path = L"\\\\?\\usb#vid_" + vid + L"&pid_" + pid + L"#" + serial + L"#" + kUsbPrintClassText;
+void AddUsbPrinter(const std::wstring& vid, const std::wstring& pid, const std::wstring& serial,
+                   int portNumber, bool present) {
+  std::wstring path =
+      L"\\\\?\\usb#vid_" + vid + L"&pid_" + pid + L"#" + serial + L"#" + kUsbPrintClassText;
   AddDeviceInterface(kUsbPrintClass, path, present);
-  std::wstring key = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\") + kUsbPrintClassText +
-                     L"\\##?#" + path.substr(4) + L"\\#\\Device Parameters";
+  std::wstring key = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\") +
+                     kUsbPrintClassText + L"\\##?#" + path.substr(4) + L"\\#\\Device Parameters";
   if (portNumber >= 0) {
     SetRegistryDword(HKEY_LOCAL_MACHINE, key, L"Port Number", static_cast<DWORD>(portNumber));
   } else {
@@ -94,8 +96,8 @@ HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR, HWND, DWORD flags)
   return AddObject(std::move(set));
 }
 
-BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA, const GUID* interfaceClass, DWORD index,
-                                 PSP_DEVICE_INTERFACE_DATA data) {
+BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA, const GUID* interfaceClass,
+                                 DWORD index, PSP_DEVICE_INTERFACE_DATA data) {
   auto* object = Find<DeviceSetObject>(set);
   if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);

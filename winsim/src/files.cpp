@@ -71,7 +71,8 @@ struct SerialObject : KernelObject {
 // Splits a Windows path "X:\a\b" into the host folder of its drive and the
 // components; false for anything else (relative paths, UNC names).
 bool SplitWindowsPath(const std::wstring& path, fs::path& base, std::vector<std::wstring>& parts) {
-  if (path.size() < 2 || path[1] != L':' || !std::iswalpha(static_cast<wint_t>(path[0]))) return false;
+  if (path.size() < 2 || path[1] != L':' || !std::iswalpha(static_cast<wint_t>(path[0])))
+    return false;
   base = Root() / std::string(1, static_cast<char>(std::towupper(static_cast<wint_t>(path[0]))));
   std::wstring part;
   for (size_t i = 2; i <= path.size(); ++i) {
@@ -113,7 +114,8 @@ bool Resolve(const std::wstring& path, fs::path& out) {
 
 std::wstring DeviceName(const std::wstring& path) {
   static const std::wstring kPrefix = L"\\\\.\\";
-  return path.compare(0, kPrefix.size(), kPrefix) == 0 ? path.substr(kPrefix.size()) : std::wstring();
+  return path.compare(0, kPrefix.size(), kPrefix) == 0 ? path.substr(kPrefix.size())
+                                                       : std::wstring();
 }
 
 }  // namespace
@@ -123,7 +125,8 @@ void ResetFiles() {
   std::error_code ignored;
   const fs::path& root = Root();
   std::lock_guard<std::mutex> guard(f.lock);
-  for (const auto& entry : fs::directory_iterator(root, ignored)) fs::remove_all(entry.path(), ignored);
+  for (const auto& entry : fs::directory_iterator(root, ignored))
+    fs::remove_all(entry.path(), ignored);
   f.modulePath = L"C:\\setup\\Installer.exe";
   f.serial.clear();
   f.setCommStateCalls = 0;
@@ -206,8 +209,8 @@ BOOL CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
-HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
-                   HANDLE) {
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                   DWORD, HANDLE) {
   if (!name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
@@ -360,7 +363,9 @@ DWORD GetModuleFileNameW(HMODULE, LPWSTR name, DWORD size) {
   return static_cast<DWORD>(path.size());
 }
 
-HMODULE GetModuleHandleW(LPCWSTR) { return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x400000)); }
+HMODULE GetModuleHandleW(LPCWSTR) {
+  return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x400000));
+}
 
 BOOL GetCommState(HANDLE file, LPDCB dcb) {
   auto* port = Find<SerialObject>(file);
@@ -392,8 +397,9 @@ BOOL SetCommState(HANDLE file, LPDCB dcb) {
 
 }  // extern "C"
 
-int _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveCount, wchar_t* dir, size_t dirCount,
-                  wchar_t* fname, size_t fnameCount, wchar_t* ext, size_t extCount) {
+int _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveCount, wchar_t* dir,
+                  size_t dirCount, wchar_t* fname, size_t fnameCount, wchar_t* ext,
+                  size_t extCount) {
   auto clear = [&] {
     if (drive && driveCount) *drive = 0;
     if (dir && dirCount) *dir = 0;
@@ -424,7 +430,10 @@ int _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveCount, wchar_
     const std::wstring& text;
     wchar_t* out;
     size_t count;
-  } parts[] = {{d, drive, driveCount}, {folder, dir, dirCount}, {name, fname, fnameCount}, {extension, ext, extCount}};
+  } parts[] = {{d, drive, driveCount},
+               {folder, dir, dirCount},
+               {name, fname, fnameCount},
+               {extension, ext, extCount}};
   for (auto& part : parts) {
     if (part.out && part.text.size() >= part.count) {
       clear();

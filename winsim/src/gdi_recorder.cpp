@@ -28,7 +28,9 @@ struct BitmapObject : Object {
 };
 
 struct DcObject : Object {
-  std::string Describe() const override { return printer ? "printer DC " + Narrow(device) : "memory DC"; }
+  std::string Describe() const override {
+    return printer ? "printer DC " + Narrow(device) : "memory DC";
+  }
   bool printer = false;
   std::wstring device;
   HGDIOBJ font = nullptr;
@@ -37,7 +39,8 @@ struct DcObject : Object {
 };
 
 // Stock objects are not handles of the machine: they are never deleted.
-HGDIOBJ const kStockSystemFont = reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(0x7f000000 + SYSTEM_FONT));
+HGDIOBJ const kStockSystemFont =
+    reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(0x7f000000 + SYSTEM_FONT));
 HGDIOBJ const kStockBitmap = reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(0x7f000100));
 
 LOGFONTW SystemFont() {
@@ -319,7 +322,8 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
   return lines * static_cast<int>(height ? height : 16);
 }
 
-BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
+BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop) {
   auto* context = Find<DcObject>(dc);
   auto* from = Find<DcObject>(source);
   if (!context || (rop == SRCCOPY && !from)) return FALSE;

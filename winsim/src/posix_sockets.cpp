@@ -43,7 +43,8 @@ bool Bind(int fd, Endpoint local, int& error) {
 
 long SendTo(int fd, const void* data, std::size_t size, Endpoint to, int& error) {
   sockaddr_in address = ToSockaddr(to);
-  ssize_t sent = ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ssize_t sent =
+      ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address), sizeof address);
   if (sent < 0) error = errno;
   return static_cast<long>(sent);
 }

@@ -118,7 +118,8 @@ using namespace winsim;
 
 namespace sim {
 
-void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value) {
   std::vector<BYTE> data((value.size() + 1) * sizeof(wchar_t));
   std::memcpy(data.data(), value.c_str(), data.size());
   SetValue(root, path, name, REG_SZ, std::move(data));
@@ -176,7 +177,8 @@ LSTATUS RegCloseKey(HKEY key) {
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize) {
   if (Faulted("RegQueryValueExW")) return static_cast<LSTATUS>(GetLastError());
   std::lock_guard<std::mutex> guard(R().lock);
   Key* base = Base(key);
@@ -188,8 +190,8 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPB
   return ERROR_FILE_NOT_FOUND;
 }
 
-LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameCount, LPDWORD, LPDWORD type,
-                      LPBYTE data, LPDWORD dataSize) {
+LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameCount, LPDWORD,
+                      LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (!valueName || !valueNameCount) return ERROR_INVALID_PARAMETER;
   std::lock_guard<std::mutex> guard(R().lock);
   Key* base = Base(key);

@@ -33,25 +33,53 @@ Resources& Res() {
 
 const std::map<std::string, long>& BuiltinSymbols() {
   static const std::map<std::string, long> symbols = {
-      {"IDOK", IDOK}, {"IDCANCEL", IDCANCEL}, {"IDC_STATIC", -1},
-      {"WS_POPUP", WS_POPUP}, {"WS_CHILD", WS_CHILD}, {"WS_VISIBLE", WS_VISIBLE}, {"WS_DISABLED", WS_DISABLED},
-      {"WS_CAPTION", WS_CAPTION}, {"WS_BORDER", WS_BORDER}, {"WS_VSCROLL", WS_VSCROLL},
-      {"WS_HSCROLL", WS_HSCROLL}, {"WS_SYSMENU", WS_SYSMENU}, {"WS_GROUP", WS_GROUP},
-      {"WS_TABSTOP", WS_TABSTOP}, {"WS_MINIMIZEBOX", WS_MINIMIZEBOX}, {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
-      {"WS_EX_CLIENTEDGE", WS_EX_CLIENTEDGE}, {"WS_EX_STATICEDGE", WS_EX_STATICEDGE},
-      {"DS_SETFONT", DS_SETFONT}, {"DS_MODALFRAME", DS_MODALFRAME}, {"DS_CENTER", DS_CENTER},
-      {"DS_FIXEDSYS", DS_FIXEDSYS}, {"DS_SHELLFONT", DS_SHELLFONT},
-      {"BS_PUSHBUTTON", BS_PUSHBUTTON}, {"BS_DEFPUSHBUTTON", BS_DEFPUSHBUTTON}, {"BS_GROUPBOX", BS_GROUPBOX},
-      {"BS_AUTORADIOBUTTON", BS_AUTORADIOBUTTON}, {"BS_AUTOCHECKBOX", BS_AUTOCHECKBOX},
-      {"LBS_NOTIFY", LBS_NOTIFY}, {"LBS_SORT", LBS_SORT}, {"LBS_NOINTEGRALHEIGHT", LBS_NOINTEGRALHEIGHT},
+      {"IDOK", IDOK},
+      {"IDCANCEL", IDCANCEL},
+      {"IDC_STATIC", -1},
+      {"WS_POPUP", WS_POPUP},
+      {"WS_CHILD", WS_CHILD},
+      {"WS_VISIBLE", WS_VISIBLE},
+      {"WS_DISABLED", WS_DISABLED},
+      {"WS_CAPTION", WS_CAPTION},
+      {"WS_BORDER", WS_BORDER},
+      {"WS_VSCROLL", WS_VSCROLL},
+      {"WS_HSCROLL", WS_HSCROLL},
+      {"WS_SYSMENU", WS_SYSMENU},
+      {"WS_GROUP", WS_GROUP},
+      {"WS_TABSTOP", WS_TABSTOP},
+      {"WS_MINIMIZEBOX", WS_MINIMIZEBOX},
+      {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
+      {"WS_EX_CLIENTEDGE", WS_EX_CLIENTEDGE},
+      {"WS_EX_STATICEDGE", WS_EX_STATICEDGE},
+      {"DS_SETFONT", DS_SETFONT},
+      {"DS_MODALFRAME", DS_MODALFRAME},
+      {"DS_CENTER", DS_CENTER},
+      {"DS_FIXEDSYS", DS_FIXEDSYS},
+      {"DS_SHELLFONT", DS_SHELLFONT},
+      {"BS_PUSHBUTTON", BS_PUSHBUTTON},
+      {"BS_DEFPUSHBUTTON", BS_DEFPUSHBUTTON},
+      {"BS_GROUPBOX", BS_GROUPBOX},
+      {"BS_AUTORADIOBUTTON", BS_AUTORADIOBUTTON},
+      {"BS_AUTOCHECKBOX", BS_AUTOCHECKBOX},
+      {"LBS_NOTIFY", LBS_NOTIFY},
+      {"LBS_SORT", LBS_SORT},
+      {"LBS_NOINTEGRALHEIGHT", LBS_NOINTEGRALHEIGHT},
       {"LBS_HASSTRINGS", LBS_HASSTRINGS},
-      {"ES_LEFT", ES_LEFT}, {"ES_MULTILINE", ES_MULTILINE}, {"ES_READONLY", ES_READONLY},
-      {"ES_AUTOVSCROLL", ES_AUTOVSCROLL}, {"ES_AUTOHSCROLL", ES_AUTOHSCROLL},
-      {"LANG_NEUTRAL", LANG_NEUTRAL}, {"LANG_ENGLISH", LANG_ENGLISH}, {"LANG_CHINESE", LANG_CHINESE},
-      {"SUBLANG_NEUTRAL", SUBLANG_NEUTRAL}, {"SUBLANG_DEFAULT", SUBLANG_DEFAULT},
-      {"SUBLANG_ENGLISH_US", SUBLANG_ENGLISH_US}, {"SUBLANG_CHINESE_TRADITIONAL", SUBLANG_CHINESE_TRADITIONAL},
+      {"ES_LEFT", ES_LEFT},
+      {"ES_MULTILINE", ES_MULTILINE},
+      {"ES_READONLY", ES_READONLY},
+      {"ES_AUTOVSCROLL", ES_AUTOVSCROLL},
+      {"ES_AUTOHSCROLL", ES_AUTOHSCROLL},
+      {"LANG_NEUTRAL", LANG_NEUTRAL},
+      {"LANG_ENGLISH", LANG_ENGLISH},
+      {"LANG_CHINESE", LANG_CHINESE},
+      {"SUBLANG_NEUTRAL", SUBLANG_NEUTRAL},
+      {"SUBLANG_DEFAULT", SUBLANG_DEFAULT},
+      {"SUBLANG_ENGLISH_US", SUBLANG_ENGLISH_US},
+      {"SUBLANG_CHINESE_TRADITIONAL", SUBLANG_CHINESE_TRADITIONAL},
       {"SUBLANG_CHINESE_SIMPLIFIED", SUBLANG_CHINESE_SIMPLIFIED},
-      {"CREATEPROCESS_MANIFEST_RESOURCE_ID", 1}, {"RT_MANIFEST", 24},
+      {"CREATEPROCESS_MANIFEST_RESOURCE_ID", 1},
+      {"RT_MANIFEST", 24},
   };
   return symbols;
 }
@@ -65,7 +93,8 @@ struct Token {
 
 class Script {
  public:
-  Script(std::string path, std::map<std::string, long>& symbols) : path_(std::move(path)), symbols_(symbols) {
+  Script(std::string path, std::map<std::string, long>& symbols)
+      : path_(std::move(path)), symbols_(symbols) {
     std::ifstream in(path_, std::ios::binary);
     if (!in) Fail(path_, "cannot be read");
     std::ostringstream text;
@@ -127,7 +156,8 @@ class Script {
 
   void Directive() {
     size_t end = source_.find('\n', pos_);
-    std::string line = source_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_);
+    std::string line =
+        source_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_);
     pos_ = end == std::string::npos ? source_.size() : end;
     std::istringstream words(line);
     std::string directive, argument;
@@ -135,7 +165,8 @@ class Script {
     if (directive == "#pragma") return;
     if (directive == "#include") {
       if (argument.size() > 2 && argument.front() == '"') {
-        auto included = std::filesystem::path(path_).parent_path() / argument.substr(1, argument.size() - 2);
+        auto included =
+            std::filesystem::path(path_).parent_path() / argument.substr(1, argument.size() - 2);
         Script child(included.string(), symbols_);
         child.language_ = language_;
         child.Parse();
@@ -188,7 +219,8 @@ class Script {
       t.text = Narrow(t.value);
       return t;
     }
-    if (std::isdigit(static_cast<unsigned char>(c)) || (c == '-' && std::isdigit(static_cast<unsigned char>(source_[pos_ + 1])))) {
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        (c == '-' && std::isdigit(static_cast<unsigned char>(source_[pos_ + 1])))) {
       char* end = nullptr;
       t.kind = Token::kNumber;
       t.number = std::strtol(source_.c_str() + pos_, &end, 0);
@@ -232,14 +264,29 @@ class Script {
       }
       char e = source_[pos_++];
       switch (e) {
-        case 'n': bytes += '\n'; break;
-        case 'r': bytes += '\r'; break;
-        case 't': bytes += '\t'; break;
-        case 'a': bytes += '\a'; break;
-        case '0': bytes += '\0'; break;
-        case '\\': bytes += '\\'; break;
-        case '"': bytes += '"'; break;
-        default: Fail(Where(), std::string("unsupported escape \\") + e);
+        case 'n':
+          bytes += '\n';
+          break;
+        case 'r':
+          bytes += '\r';
+          break;
+        case 't':
+          bytes += '\t';
+          break;
+        case 'a':
+          bytes += '\a';
+          break;
+        case '0':
+          bytes += '\0';
+          break;
+        case '\\':
+          bytes += '\\';
+          break;
+        case '"':
+          bytes += '"';
+          break;
+        default:
+          Fail(Where(), std::string("unsupported escape \\") + e);
       }
     }
     return Widen(bytes);
@@ -348,7 +395,8 @@ class Script {
       }
     }
     for (Token t = Next(); !IsEnd(t); t = Next()) {
-      if (t.text != "CONTROL") Fail(Where(), "only CONTROL statements are supported, found " + t.text);
+      if (t.text != "CONTROL")
+        Fail(Where(), "only CONTROL statements are supported, found " + t.text);
       sim::DialogControl control;
       Token text = Next();
       control.text = text.kind == Token::kString ? text.value : std::wstring();
@@ -358,7 +406,8 @@ class Script {
       control.className = Next().value;
       Expect(",");
       control.style = static_cast<DWORD>(Expression(WS_CHILD | WS_VISIBLE).first);
-      LONG* fields[] = {&control.rect.left, &control.rect.top, &control.rect.right, &control.rect.bottom};
+      LONG* fields[] = {&control.rect.left, &control.rect.top, &control.rect.right,
+                        &control.rect.bottom};
       for (LONG* field : fields) {
         Expect(",");
         *field = static_cast<LONG>(Expression(0).first);
@@ -385,7 +434,8 @@ class Script {
 template <typename T>
 const T* Pick(const std::map<LANGID, T>& byLanguage, LANGID ui) {
   const LANGID order[] = {ui, MAKELANGID(PRIMARYLANGID(ui), SUBLANG_NEUTRAL),
-                          MAKELANGID(PRIMARYLANGID(ui), SUBLANG_DEFAULT), MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL),
+                          MAKELANGID(PRIMARYLANGID(ui), SUBLANG_DEFAULT),
+                          MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL),
                           MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)};
   for (LANGID language : order) {
     if (auto it = byLanguage.find(language); it != byLanguage.end()) return &it->second;

@@ -110,7 +110,8 @@ SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD) {
   return static_cast<SC_HANDLE>(AddObject(std::make_unique<ServiceObject>()));
 }
 
-BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, LPBYTE buffer, DWORD size,
+                          LPDWORD needed) {
   if (!Service(service)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

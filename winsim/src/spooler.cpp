@@ -303,7 +303,8 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
   return Enumerate(buffer, size, needed, sizeof(PRINTER_INFO_2W), [&](Packer& pack, LPBYTE out) {
     auto* record = reinterpret_cast<PRINTER_INFO_2W*>(out);
     LPWSTR name = pack.Put(info.name), port = pack.Put(info.port), driver = pack.Put(info.driver);
-    LPWSTR processor = pack.PutOptional(info.printProcessor), type = pack.PutOptional(info.dataType);
+    LPWSTR processor = pack.PutOptional(info.printProcessor),
+           type = pack.PutOptional(info.dataType);
     if (!record) return;
     record->pPrinterName = name;
     record->pPortName = port;
@@ -329,7 +330,8 @@ HANDLE AddPrinterW(LPWSTR serverName, DWORD level, LPBYTE printer) {
     DWORD error = s.refuseError;
     if (!error && name.empty()) error = ERROR_INVALID_PRINTER_NAME;
     if (!error && FindPrinter(name)) error = ERROR_PRINTER_ALREADY_EXISTS;
-    if (!error && !DriverListed(TextOrEmpty(info->pDriverName))) error = ERROR_UNKNOWN_PRINTER_DRIVER;
+    if (!error && !DriverListed(TextOrEmpty(info->pDriverName)))
+      error = ERROR_UNKNOWN_PRINTER_DRIVER;
     if (error) {
       SetLastError(error);
       return nullptr;
@@ -377,7 +379,8 @@ BOOL AddPrinterDriverW(LPWSTR, DWORD level, LPBYTE driverInfo) {
     return FALSE;
   }
   // The spooler takes the files from its driver directory; all must be there.
-  std::vector<std::wstring> files = {driver.info.driverPath, driver.info.dataFile, driver.info.configFile};
+  std::vector<std::wstring> files = {driver.info.driverPath, driver.info.dataFile,
+                                     driver.info.configFile};
   files.insert(files.end(), driver.info.dependentFiles.begin(), driver.info.dependentFiles.end());
   for (const auto& file : files) {
     if (!InDriverDirectory(file)) {
@@ -386,7 +389,8 @@ BOOL AddPrinterDriverW(LPWSTR, DWORD level, LPBYTE driverInfo) {
     }
   }
   driver.visibleAt = Now() + S().driverDelay;
-  std::erase_if(S().drivers, [&](const Driver& d) { return EqualNoCase(d.info.name, driver.info.name); });
+  std::erase_if(S().drivers,
+                [&](const Driver& d) { return EqualNoCase(d.info.name, driver.info.name); });
   S().drivers.push_back(driver);
   return TRUE;
 }
@@ -407,28 +411,31 @@ BOOL EnumPrinterDriversW(LPWSTR, LPWSTR, DWORD level, LPBYTE buffer, DWORD size,
       if (Now() >= driver.visibleAt) listed.push_back(driver.info);
     }
   }
-  BOOL ok = Enumerate(buffer, size, needed, listed.size() * sizeof(DRIVER_INFO_8W), [&](Packer& pack, LPBYTE out) {
-    auto* records = reinterpret_cast<DRIVER_INFO_8W*>(out);
-    for (size_t i = 0; i < listed.size(); ++i) {
-      // The spooler names the environment a driver was registered for (the
-      // native one when none was given) and each file where it keeps it: in
-      // the version folder of its driver directory.
-      const std::wstring folder = std::wstring(kDriverDirectory) + L"\\" + std::to_wstring(listed[i].version) + L"\\";
-      auto kept = [&](const std::wstring& file) {
-        return file.empty() ? file : folder + file.substr(file.find_last_of(L"\\") + 1);
-      };
-      LPWSTR name = pack.Put(listed[i].name);
-      LPWSTR environment = pack.Put(listed[i].environment.empty() ? kNativeEnvironment : listed[i].environment);
-      LPWSTR path = pack.PutOptional(kept(listed[i].driverPath));
-      LPWSTR data = pack.PutOptional(kept(listed[i].dataFile));
-      if (!records) continue;
-      records[i].cVersion = listed[i].version;
-      records[i].pName = name;
-      records[i].pEnvironment = environment;
-      records[i].pDriverPath = path;
-      records[i].pDataFile = data;
-    }
-  });
+  BOOL ok = Enumerate(
+      buffer, size, needed, listed.size() * sizeof(DRIVER_INFO_8W), [&](Packer& pack, LPBYTE out) {
+        auto* records = reinterpret_cast<DRIVER_INFO_8W*>(out);
+        for (size_t i = 0; i < listed.size(); ++i) {
+          // The spooler names the environment a driver was registered for (the
+          // native one when none was given) and each file where it keeps it: in
+          // the version folder of its driver directory.
+          const std::wstring folder =
+              std::wstring(kDriverDirectory) + L"\\" + std::to_wstring(listed[i].version) + L"\\";
+          auto kept = [&](const std::wstring& file) {
+            return file.empty() ? file : folder + file.substr(file.find_last_of(L"\\") + 1);
+          };
+          LPWSTR name = pack.Put(listed[i].name);
+          LPWSTR environment =
+              pack.Put(listed[i].environment.empty() ? kNativeEnvironment : listed[i].environment);
+          LPWSTR path = pack.PutOptional(kept(listed[i].driverPath));
+          LPWSTR data = pack.PutOptional(kept(listed[i].dataFile));
+          if (!records) continue;
+          records[i].cVersion = listed[i].version;
+          records[i].pName = name;
+          records[i].pEnvironment = environment;
+          records[i].pDriverPath = path;
+          records[i].pDataFile = data;
+        }
+      });
   if (ok && returned) *returned = static_cast<DWORD>(listed.size());
   return ok;
 }
@@ -442,22 +449,24 @@ BOOL EnumPortsW(LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, 
     return FALSE;
   }
   std::vector<sim::SpoolerPort> ports = sim::Ports();
-  BOOL ok = Enumerate(buffer, size, needed, ports.size() * sizeof(PORT_INFO_2W), [&](Packer& pack, LPBYTE out) {
-    auto* records = reinterpret_cast<PORT_INFO_2W*>(out);
-    for (size_t i = 0; i < ports.size(); ++i) {
-      LPWSTR name = pack.Put(ports[i].name);
-      LPWSTR monitor = pack.Put(ports[i].monitor);
-      if (!records) continue;
-      records[i].pPortName = name;
-      records[i].pMonitorName = monitor;
-      records[i].fPortType = PORT_TYPE_WRITE;
-    }
-  });
+  BOOL ok = Enumerate(buffer, size, needed, ports.size() * sizeof(PORT_INFO_2W),
+                      [&](Packer& pack, LPBYTE out) {
+                        auto* records = reinterpret_cast<PORT_INFO_2W*>(out);
+                        for (size_t i = 0; i < ports.size(); ++i) {
+                          LPWSTR name = pack.Put(ports[i].name);
+                          LPWSTR monitor = pack.Put(ports[i].monitor);
+                          if (!records) continue;
+                          records[i].pPortName = name;
+                          records[i].pMonitorName = monitor;
+                          records[i].fPortType = PORT_TYPE_WRITE;
+                        }
+                      });
   if (ok && returned) *returned = static_cast<DWORD>(ports.size());
   return ok;
 }
 
-BOOL GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+BOOL GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD level, LPBYTE buffer, DWORD size,
+                                LPDWORD needed) {
   if (Faulted("GetPrinterDriverDirectoryW")) return FALSE;
   if (level != 1) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -497,7 +506,8 @@ BOOL XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE, 
     constexpr size_t kNameChars = 64;
     const auto* text = reinterpret_cast<const wchar_t*>(input);
     std::wstring name;
-    for (size_t i = 0; i < kNameChars && (i + 1) * sizeof(wchar_t) <= inputSize && text[i]; ++i) name += text[i];
+    for (size_t i = 0; i < kNameChars && (i + 1) * sizeof(wchar_t) <= inputSize && text[i]; ++i)
+      name += text[i];
     std::lock_guard<std::mutex> guard(S().lock);
     bool exists = false;
     for (const auto& port : S().ports) exists = exists || EqualNoCase(port.name, name);

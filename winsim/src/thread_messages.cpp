@@ -103,7 +103,8 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
     auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return false;
     std::unique_lock<std::mutex> lock(Box().lock);
-    Box().changed.wait_until(lock, std::min(deadline, now + kSlice), [] { return !Box().queue.empty(); });
+    Box().changed.wait_until(lock, std::min(deadline, now + kSlice),
+                             [] { return !Box().queue.empty(); });
   }
 }
 

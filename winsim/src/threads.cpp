@@ -105,8 +105,8 @@ DWORD GetCurrentThreadId() {
   return id;
 }
 
-HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD,
-                    LPDWORD threadId) {
+HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD, LPDWORD threadId) {
   if (!start) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -152,7 +152,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     state->ended.wait(lock, done);
     return WAIT_OBJECT_0;
   }
-  return state->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), done) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+  return state->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), done) ? WAIT_OBJECT_0
+                                                                                    : WAIT_TIMEOUT;
 }
 
 }  // extern "C"

@@ -195,8 +195,9 @@ LRESULT ControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       }
       case IPM_SETADDRESS: {
         auto value = static_cast<DWORD>(lParam);
-        w->address = {static_cast<int>(FIRST_IPADDRESS(value)), static_cast<int>(SECOND_IPADDRESS(value)),
-                      static_cast<int>(THIRD_IPADDRESS(value)), static_cast<int>(FOURTH_IPADDRESS(value))};
+        w->address = {
+            static_cast<int>(FIRST_IPADDRESS(value)), static_cast<int>(SECOND_IPADDRESS(value)),
+            static_cast<int>(THIRD_IPADDRESS(value)), static_cast<int>(FOURTH_IPADDRESS(value))};
         return TRUE;
       }
       case IPM_CLEARADDRESS:
@@ -219,7 +220,8 @@ LRESULT ControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     }
   }
   // BM_CLICK: the parent hears of it, outside the lock.
-  SendMessageW(notifyParent, WM_COMMAND, MAKEWPARAM(notifyId, BN_CLICKED), reinterpret_cast<LPARAM>(window));
+  SendMessageW(notifyParent, WM_COMMAND, MAKEWPARAM(notifyId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(window));
   return 0;
 }
 
@@ -388,7 +390,8 @@ HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC pr
   return dialog;
 }
 
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc,
+                        LPARAM param) {
   HWND dialog = CreateDialogParamW(instance, templateName, parent, proc, param);
   if (!dialog) return -1;
   // A modal dialog is shown whatever its template says.
@@ -405,7 +408,8 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, D
   {
     std::lock_guard<std::mutex> guard(U().lock);
     Window* w = W(dialog);
-    if (w && !w->ended) std::fprintf(stderr, "winsim: the modal dialog was left without EndDialog\n");
+    if (w && !w->ended)
+      std::fprintf(stderr, "winsim: the modal dialog was left without EndDialog\n");
     result = w ? w->result : 0;
   }
   DestroyWindow(dialog);
@@ -466,8 +470,8 @@ namespace {
 // WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON, WM_COMPAREITEM, WM_INITDIALOG
 // and the WM_CTLCOLOR* range.
 bool ReturnsProcedureValue(UINT message) {
-  return message == 0x2E || message == 0x2F || message == 0x37 || message == 0x39 || message == WM_INITDIALOG ||
-         (message >= 0x132 && message <= 0x138);
+  return message == 0x2E || message == 0x2F || message == 0x37 || message == 0x39 ||
+         message == WM_INITDIALOG || (message >= 0x132 && message <= 0x138);
 }
 }  // namespace
 
@@ -484,7 +488,8 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   INT_PTR handled = proc(window, message, wParam, lParam);
   // The dialog manager's default: the close box is the Cancel command.
   if (!handled && message == WM_CLOSE) {
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
   }
   // The dialog manager answers a message its procedure handled with the
   // procedure's DWLP_MSGRESULT, except for the few messages whose answer is
@@ -563,7 +568,9 @@ int GetWindowTextLengthW(HWND window) {
   return w ? static_cast<int>(w->text.size()) : 0;
 }
 
-BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) { return SetWindowTextW(GetDlgItem(dialog, id), text); }
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+  return SetWindowTextW(GetDlgItem(dialog, id), text);
+}
 
 BOOL CheckRadioButton(HWND dialog, int first, int last, int check) {
   std::lock_guard<std::mutex> guard(U().lock);
@@ -594,7 +601,9 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   std::lock_guard<std::mutex> guard(U().lock);
   Window* w = W(window);
   if (!w || !w->proc) return 0;
-  LONG_PTR* slot = index == DWLP_USER ? &w->user : index == DWLP_MSGRESULT ? &w->messageResult : nullptr;
+  LONG_PTR* slot = index == DWLP_USER        ? &w->user
+                   : index == DWLP_MSGRESULT ? &w->messageResult
+                                             : nullptr;
   if (!slot) return 0;
   LONG_PTR old = *slot;
   *slot = value;
@@ -609,7 +618,8 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index) {
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  sim::MessageBoxRecord record{owner, TextOrEmpty(text), caption ? std::wstring(caption) : L"Error", type};
+  sim::MessageBoxRecord record{owner, TextOrEmpty(text), caption ? std::wstring(caption) : L"Error",
+                               type};
   std::function<int(const sim::MessageBoxRecord&)> handler;
   int answer = (type & 0xF) == MB_YESNO ? IDNO : IDOK;
   {

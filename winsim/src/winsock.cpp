@@ -47,17 +47,27 @@ int Fail(int error) {
 int FromErrno(int error) {
   switch (error) {
     case EACCES:
-    case EPERM: return WSAEACCES;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
+    case EPERM:
+      return WSAEACCES;
+    case EADDRINUSE:
+      return WSAEADDRINUSE;
+    case EADDRNOTAVAIL:
+      return WSAEADDRNOTAVAIL;
     case EBADF:
-    case ENOTSOCK: return WSAENOTSOCK;
-    case EMSGSIZE: return WSAEMSGSIZE;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    case EFAULT: return WSAEFAULT;
-    case EINVAL: return WSAEINVAL;
-    default: return WSAEINVAL;
+    case ENOTSOCK:
+      return WSAENOTSOCK;
+    case EMSGSIZE:
+      return WSAEMSGSIZE;
+    case ENETUNREACH:
+      return WSAENETUNREACH;
+    case EHOSTUNREACH:
+      return WSAEHOSTUNREACH;
+    case EFAULT:
+      return WSAEFAULT;
+    case EINVAL:
+      return WSAEINVAL;
+    default:
+      return WSAEINVAL;
   }
 }
 
@@ -96,7 +106,8 @@ bool IsLoopback(std::uint32_t networkOrder) { return (ntohl(networkOrder) >> 24)
 std::string Dotted(std::uint32_t networkOrder) {
   std::uint32_t host = ntohl(networkOrder);
   std::ostringstream text;
-  text << (host >> 24) << '.' << ((host >> 16) & 0xff) << '.' << ((host >> 8) & 0xff) << '.' << (host & 0xff);
+  text << (host >> 24) << '.' << ((host >> 16) & 0xff) << '.' << ((host >> 8) & 0xff) << '.'
+       << (host & 0xff);
   return text.str();
 }
 
@@ -136,7 +147,8 @@ std::vector<std::string> OpenSockets() {
   std::lock_guard<std::mutex> guard(N().lock);
   std::vector<std::string> out;
   for (auto& [s, entry] : N().sockets) {
-    out.push_back(entry.bound ? "udp " + Dotted(entry.local.address) + ":" + std::to_string(ntohs(entry.local.port))
+    out.push_back(entry.bound ? "udp " + Dotted(entry.local.address) + ":" +
+                                    std::to_string(ntohs(entry.local.port))
                               : "udp");
   }
   return out;
@@ -153,7 +165,9 @@ int WSAStartup(WORD versionRequested, LPWSADATA data) {
   std::lock_guard<std::mutex> guard(N().lock);
   // Version words hold the major number in the low byte.
   auto order = [](WORD v) { return (LOBYTE(v) << 8) | HIBYTE(v); };
-  WORD granted = N().granted ? N().granted : order(versionRequested) > order(0x0202) ? WORD{0x0202} : versionRequested;
+  WORD granted = N().granted                               ? N().granted
+                 : order(versionRequested) > order(0x0202) ? WORD{0x0202}
+                                                           : versionRequested;
   *data = WSADATA{};
   data->wVersion = granted;
   data->wHighVersion = 0x0202;
@@ -192,9 +206,12 @@ SOCKET socket(int af, int type, int protocol) {
   }
   if (Faulted("socket")) return INVALID_SOCKET;
   int error = 0;
-  if (af != AF_INET) error = WSAEAFNOSUPPORT;
-  else if (type != SOCK_DGRAM) error = WSAESOCKTNOSUPPORT;
-  else if (protocol != 0 && protocol != IPPROTO_UDP) error = WSAEPROTONOSUPPORT;
+  if (af != AF_INET)
+    error = WSAEAFNOSUPPORT;
+  else if (type != SOCK_DGRAM)
+    error = WSAESOCKTNOSUPPORT;
+  else if (protocol != 0 && protocol != IPPROTO_UDP)
+    error = WSAEPROTONOSUPPORT;
   if (error) {
     SetLastError(static_cast<DWORD>(error));
     return INVALID_SOCKET;
@@ -258,10 +275,12 @@ int recvfrom(SOCKET s, char* buffer, int length, int, sockaddr* from, int* fromL
   int fd = Descriptor(s);
   if (fd < 0) return SOCKET_ERROR;
   if (!buffer || length < 0) return Fail(WSAEFAULT);
-  if (from && (!fromLength || *fromLength < static_cast<int>(sizeof(sockaddr_in)))) return Fail(WSAEFAULT);
+  if (from && (!fromLength || *fromLength < static_cast<int>(sizeof(sockaddr_in))))
+    return Fail(WSAEFAULT);
   posix::Endpoint sender;
   int error = 0;
-  long received = posix::ReceiveFrom(fd, buffer, static_cast<size_t>(length), sender, error, CheckThreadEnd);
+  long received =
+      posix::ReceiveFrom(fd, buffer, static_cast<size_t>(length), sender, error, CheckThreadEnd);
   if (received < 0) return Fail(FromErrno(error));
   if (from) {
     sockaddr_in address{};
@@ -277,12 +296,15 @@ int recvfrom(SOCKET s, char* buffer, int length, int, sockaddr* from, int* fromL
 }
 
 u_short htons(u_short value) {
-  return std::endian::native == std::endian::little ? static_cast<u_short>((value << 8) | (value >> 8)) : value;
+  return std::endian::native == std::endian::little
+             ? static_cast<u_short>((value << 8) | (value >> 8))
+             : value;
 }
 u_short ntohs(u_short value) { return htons(value); }
 ULONG htonl(ULONG value) {
   if constexpr (std::endian::native == std::endian::big) return value;
-  return ((value & 0xffu) << 24) | ((value & 0xff00u) << 8) | ((value >> 8) & 0xff00u) | (value >> 24);
+  return ((value & 0xffu) << 24) | ((value & 0xff00u) << 8) | ((value >> 8) & 0xff00u) |
+         (value >> 24);
 }
 ULONG ntohl(ULONG value) { return htonl(value); }
 

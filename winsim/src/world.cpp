@@ -51,7 +51,10 @@ std::wstring Widen(const std::string& utf8) {
   for (size_t i = 0; i < utf8.size();) {
     auto c = static_cast<unsigned char>(utf8[i]);
     int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-    std::uint32_t code = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+    std::uint32_t code = extra == 0   ? c
+                         : extra == 1 ? (c & 0x1F)
+                         : extra == 2 ? (c & 0x0F)
+                                      : (c & 0x07);
     ++i;
     for (int k = 0; k < extra && i < utf8.size(); ++k, ++i) {
       code = (code << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
@@ -68,7 +71,8 @@ std::string Narrow(const std::wstring& text) {
     auto code = static_cast<std::uint32_t>(wc);
     int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
     out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
-    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    for (int k = extra - 1; k >= 0; --k)
+      out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
   }
   return out;
 }
@@ -227,9 +231,10 @@ void GetNativeSystemInfo(LPSYSTEM_INFO info) {
   info->dwAllocationGranularity = 65536;
 }
 
-BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
-                    LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation) {
+BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+                    LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                    LPPROCESS_INFORMATION processInformation) {
   if (!processInformation || !startupInfo || (!applicationName && !commandLine)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -32,7 +32,8 @@ constexpr int kInstall = 1, kExit = 2, kNet = 1020, kAddress = 1022;
 void Print(const char* tag, const std::wstring& text) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+  if (bytes > 1)
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
   std::printf("%s: %s\n", tag, utf8.c_str());
   std::fflush(stdout);
 }
@@ -108,8 +109,8 @@ Running Start(const wchar_t* installer) {
   std::wstring commandLine = L"\"" + std::wstring(installer) + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  if (!CreateProcessW(installer, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &run.process)) {
+  if (!CreateProcessW(installer, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &run.process)) {
     Fail("cannot start the installer");
   }
   if (!WaitFor(60000, [&] { return (run.dialog = FindWindowW(L"#32770", kTitle)) != nullptr; })) {
@@ -120,8 +121,10 @@ Running Start(const wchar_t* installer) {
 }
 
 void Leave(Running& run) {
-  PostMessageW(run.dialog, WM_COMMAND, MAKEWPARAM(kExit, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, kExit)));
-  if (WaitForSingleObject(run.process.hProcess, 30000) != WAIT_OBJECT_0) Fail("the installer did not end");
+  PostMessageW(run.dialog, WM_COMMAND, MAKEWPARAM(kExit, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, kExit)));
+  if (WaitForSingleObject(run.process.hProcess, 30000) != WAIT_OBJECT_0)
+    Fail("the installer did not end");
   DWORD code = 0;
   GetExitCodeProcess(run.process.hProcess, &code);
   Print("EXIT", std::to_wstring(code));
@@ -233,7 +236,8 @@ void TypeAddress(HWND dialog, const wchar_t* address) {
   for (const wchar_t* c = address; *c; ++c) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus || GetParent(info.hwndFocus) != control) {
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus ||
+        GetParent(info.hwndFocus) != control) {
       Fail("no field of the address control has the focus");
     }
     SendMessageW(info.hwndFocus, WM_CHAR, *c, 0);
@@ -245,12 +249,14 @@ void Install(const wchar_t* installer, const wchar_t* address) {
   HWND net = GetDlgItem(run.dialog, kNet);
   SendMessageW(net, BM_CLICK, 0, 0);
   if (SendMessageW(net, BM_GETCHECK, 0, 0) != BST_CHECKED) Fail("NET is not selected");
-  if (!IsWindowEnabled(GetDlgItem(run.dialog, kAddress))) Fail("the address control is disabled for NET");
+  if (!IsWindowEnabled(GetDlgItem(run.dialog, kAddress)))
+    Fail("the address control is disabled for NET");
   TypeAddress(run.dialog, address);
   HWND install = GetDlgItem(run.dialog, kInstall);
   PostMessageW(install, BM_CLICK, 0, 0);
   HWND box = nullptr;
-  if (!WaitFor(180000, [&] { return (box = FindMessageBox(run.dialog)) != nullptr; })) Fail("no message box");
+  if (!WaitFor(180000, [&] { return (box = FindMessageBox(run.dialog)) != nullptr; }))
+    Fail("no message box");
   std::wstring text;
   for (HWND child : Children(box)) {
     std::wstring t = TextOf(child);
@@ -259,8 +265,10 @@ void Install(const wchar_t* installer, const wchar_t* address) {
   Print("BOX", text);
   // Answer No to the test page (or OK to a failure).
   int answer = GetDlgItem(box, IDNO) ? IDNO : IDOK;
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
-  if (!WaitFor(30000, [&] { return !IsWindow(box) && IsWindowEnabled(install); })) Fail("the dialog stayed busy");
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+  if (!WaitFor(30000, [&] { return !IsWindow(box) && IsWindowEnabled(install); }))
+    Fail("the dialog stayed busy");
   Leave(run);
 }
 
@@ -286,13 +294,15 @@ BOOL Drivers(DWORD level, LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
 BOOL Printers(DWORD level, LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
   return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, level, b, s, n, c);
 }
-BOOL Ports(DWORD level, LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) { return EnumPortsW(nullptr, level, b, s, n, c); }
+BOOL Ports(DWORD level, LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
+  return EnumPortsW(nullptr, level, b, s, n, c);
+}
 
 void List() {
   Enumerate<DRIVER_INFO_2W>(Drivers, 2, [](const DRIVER_INFO_2W& d) { Print("DRIVER", d.pName); });
   Enumerate<PRINTER_INFO_2W>(Printers, 2, [](const PRINTER_INFO_2W& p) {
-    Print("PRINTER", std::wstring(p.pPrinterName) + L"|" + (p.pPortName ? p.pPortName : L"") + L"|" +
-                         (p.pDriverName ? p.pDriverName : L""));
+    Print("PRINTER", std::wstring(p.pPrinterName) + L"|" + (p.pPortName ? p.pPortName : L"") +
+                         L"|" + (p.pDriverName ? p.pDriverName : L""));
   });
   Enumerate<PORT_INFO_1W>(Ports, 1, [](const PORT_INFO_1W& p) { Print("PORT", p.pName); });
 }
@@ -303,15 +313,17 @@ void Probe() {
   HANDLE xcv = nullptr;
   PRINTER_DEFAULTSW admin = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   BOOL opened = OpenPrinterW(const_cast<LPWSTR>(L",XcvMonitor Standard TCP/IP Port"), &xcv, &admin);
-  Print("PROBE", L"OpenPrinter(,XcvMonitor Standard TCP/IP Port) = " + std::to_wstring(opened) + L" error " +
-                     std::to_wstring(opened ? 0 : GetLastError()));
+  Print("PROBE", L"OpenPrinter(,XcvMonitor Standard TCP/IP Port) = " + std::to_wstring(opened) +
+                     L" error " + std::to_wstring(opened ? 0 : GetLastError()));
   if (opened) {
     BYTE input[964] = {}, output[260] = {};
     std::memcpy(input, L"192.0.2.99_9100", 32);
     DWORD needed = 0, status = 0;
-    BOOL sent = XcvDataW(xcv, L"AddPort", input, sizeof(input), output, sizeof(output), &needed, &status);
-    Print("PROBE", L"XcvData(AddPort) = " + std::to_wstring(sent) + L" status " + std::to_wstring(status) +
-                       L" error " + std::to_wstring(sent ? 0 : GetLastError()));
+    BOOL sent =
+        XcvDataW(xcv, L"AddPort", input, sizeof(input), output, sizeof(output), &needed, &status);
+    Print("PROBE", L"XcvData(AddPort) = " + std::to_wstring(sent) + L" status " +
+                       std::to_wstring(status) + L" error " +
+                       std::to_wstring(sent ? 0 : GetLastError()));
     ClosePrinter(xcv);
   }
   HANDLE local = nullptr;
@@ -325,8 +337,8 @@ void Probe() {
   if (spooler) {
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
-    BOOL queried = QueryServiceStatusEx(spooler, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
-                                        sizeof(status), &needed);
+    BOOL queried = QueryServiceStatusEx(spooler, SC_STATUS_PROCESS_INFO,
+                                        reinterpret_cast<LPBYTE>(&status), sizeof(status), &needed);
     Print("PROBE", L"Spooler state " + std::to_wstring(queried ? status.dwCurrentState : 0));
     CloseServiceHandle(spooler);
   }
@@ -348,7 +360,8 @@ void Clean() {
       ClosePrinter(printer);
     }
   }
-  for (const wchar_t* driver : {L"BRINDOL-80", L"BRINDOL-58"}) DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(driver));
+  for (const wchar_t* driver : {L"BRINDOL-80", L"BRINDOL-58"})
+    DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(driver));
 }
 
 }  // namespace
@@ -366,7 +379,9 @@ int wmain(int argc, wchar_t** argv) {
   } else if (mode == L"probe") {
     Probe();
   } else {
-    std::fprintf(stderr, "usage: e2e_driver clean | shot INSTALLER OUT.png | install INSTALLER ADDRESS | list\n");
+    std::fprintf(
+        stderr,
+        "usage: e2e_driver clean | shot INSTALLER OUT.png | install INSTALLER ADDRESS | list\n");
     return 1;
   }
   return 0;

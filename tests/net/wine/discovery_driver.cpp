@@ -20,7 +20,8 @@ constexpr int kExit = 2, kNet = 1020, kPortList = 1021;
 std::string Utf8(const std::wstring& text) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+  if (bytes > 1)
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
   return out;
 }
 
@@ -56,7 +57,8 @@ int wmain(int argc, wchar_t** argv) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     return Fail("cannot start the installer");
   }
   HWND dialog = nullptr;
@@ -74,8 +76,10 @@ int wmain(int argc, wchar_t** argv) {
   for (const auto& line : lines) std::printf("LINE: %s\n", Utf8(line).c_str());
   if (found) std::printf("FOUND: %s\n", Utf8(address).c_str());
   std::fflush(stdout);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kExit, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, kExit)));
-  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kExit, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, kExit)));
+  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
+    TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return found ? 0 : 1;

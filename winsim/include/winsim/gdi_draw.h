@@ -74,7 +74,8 @@ int StartPage(HDC dc);
 int EndPage(HDC dc);
 int EndDoc(HDC dc);
 int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
-BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
+BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop);
 }
 
 #define CreateDC CreateDCW

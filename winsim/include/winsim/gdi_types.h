@@ -42,7 +42,7 @@ struct BITMAPINFO {
 };
 
 #define BI_RGB 0L
-#define RGB(r, g, b)                                                                   \
+#define RGB(r, g, b)                                                                            \
   (static_cast<DWORD>((static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8)) | \
                       ((static_cast<DWORD>(static_cast<BYTE>(b))) << 16)))
 #define GetRValue(rgb) (LOBYTE(rgb))

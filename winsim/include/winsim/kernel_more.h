@@ -141,9 +141,10 @@ HMODULE GetModuleHandleW(LPCWSTR name);
 BOOL GetCommState(HANDLE file, LPDCB dcb);
 BOOL SetCommState(HANDLE file, LPDCB dcb);
 
-BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
-                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes, LPSECURITY_ATTRIBUTES threadAttributes,
+                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+                    LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInformation);
 
 void GetNativeSystemInfo(LPSYSTEM_INFO info);
@@ -152,8 +153,9 @@ void Sleep(DWORD milliseconds);
 
 // The C runtime's secure path splitting (stdlib.h on the platform). Returns 0,
 // or EINVAL/ERANGE with every output emptied.
-int _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveCount, wchar_t* dir, size_t dirCount,
-                  wchar_t* fname, size_t fnameCount, wchar_t* ext, size_t extCount);
+int _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveCount, wchar_t* dir,
+                  size_t dirCount, wchar_t* fname, size_t fnameCount, wchar_t* ext,
+                  size_t extCount);
 
 #define CreateFile CreateFileW
 #define CopyFile CopyFileW

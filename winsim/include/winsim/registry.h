@@ -34,8 +34,8 @@ LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PH
 LSTATUS RegCloseKey(HKEY key);
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                          LPDWORD dataSize);
-LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameCount, LPDWORD reserved,
-                      LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameCount,
+                      LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 }
 
 #define RegOpenKeyEx RegOpenKeyExW
