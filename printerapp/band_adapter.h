@@ -14,7 +14,11 @@
 #include "band_pipeline.h"
 #include "receipt_settings.h"
 
-inline constexpr unsigned kDefaultBandRows = 256;  // the host's usual band, and bandhost's
+// Bands of 240 rows, a multiple of the 24-row raster blocks: every block but a
+// page's last is whole, so no band ends in a short block whose 24-dot feed
+// would print a thin white gap across the receipt. (bandhost --band-height 240
+// cuts a page the same way and gives the same bytes.)
+inline constexpr unsigned kDefaultBandRows = 240;
 
 class BandAdapter {
  public:

@@ -22,7 +22,7 @@ ipp_print receipt "$OUT/receipt.pwg" image/pwg-raster halftone=floyd-steinberg c
   { cat "$OUT/ipptool.out"; exit 1; }
 wait_jobs 1 || { echo "the printer received nothing" >&2; exit 1; }
 cp "$(last_job)" "$out/receipt-printerapp.bin"
-"$BIN/bandhost" --halftone HT_FloydSteinberg "$OUT/receipt.pgm" -o "$out/receipt-plugin.bin"
+"$BIN/bandhost" --band-height 240 --halftone HT_FloydSteinberg "$OUT/receipt.pgm" -o "$out/receipt-plugin.bin"
 "$BIN/rasterview" "$out/receipt-printerapp.bin" -o "$out/receipt-printerapp.png"
 "$BIN/rasterview" "$out/receipt-plugin.bin" -o "$out/receipt-plugin.png"
 app_lab_stop

@@ -27,7 +27,7 @@ python3 "$here/browser_driver.py" 9222 set "$web/r80/printing" halftone-method s
 # (and the default partial cut).
 "$BIN/receipt_sample" --compact "$OUT/page.pgm" && "$BIN/make_raster" "$OUT/page.pgm" "$OUT/page.pwg"
 "$APP" submit -d r80 "$OUT/page.pwg" >>"$OUT/cli.out" 2>&1
-"$BIN/bandhost" --halftone HT_StevensonArce "$OUT/page.pgm" -o "$OUT/expected.bin"
+"$BIN/bandhost" --band-height 240 --halftone HT_StevensonArce "$OUT/page.pgm" -o "$OUT/expected.bin"
 printf '\x1d\x56\x42\x00' >>"$OUT/expected.bin"
 if wait_jobs 1 && cmp "$OUT/expected.bin" "$(last_job)"; then
   echo "ok:   the job used the halftone method set in the browser"

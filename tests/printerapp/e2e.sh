@@ -56,7 +56,7 @@ DRAWER=1B700019FA
 bandhost_stream() {
   local out=$1 page=$2
   shift 2
-  "$BIN/bandhost" "$page" "$@" -o "$out"
+  "$BIN/bandhost" --band-height 240 "$page" "$@" -o "$out"
 }
 
 # One case: print FILE as FORMAT with settings, compare with bandhost's
@@ -337,7 +337,7 @@ suite_discovery() {
   add_printer found brindol_80 brindol-net://10.77.1.2 || return 1
   "$BIN/receipt_sample" --compact "$OUT/small.pgm" || return 1
   "$BIN/make_raster" "$OUT/small.pgm" "$OUT/small.pwg" || return 1
-  "$BIN/bandhost" "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
+  "$BIN/bandhost" --band-height 240 "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
   ipp_print found "$OUT/small.pwg" image/pwg-raster
   expect_job "printing to brindol-net://10.77.1.2" "$OUT/expected.bin" 1
 }
