@@ -113,7 +113,9 @@ Running Start(const wchar_t* installer) {
                       &startup, &run.process)) {
     Fail("cannot start the installer");
   }
-  if (!WaitFor(60000, [&] { return (run.dialog = FindWindowW(L"#32770", kTitle)) != nullptr; })) {
+  // A first start on a busy two-core machine (Wine loading its libraries, the
+  // dialog loading its resources) can take far longer than on a desktop.
+  if (!WaitFor(180000, [&] { return (run.dialog = FindWindowW(L"#32770", kTitle)) != nullptr; })) {
     Fail("the dialog did not appear");
   }
   WaitFor(10000, [&] { return IsWindowVisible(run.dialog) != FALSE; });
