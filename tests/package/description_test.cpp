@@ -42,7 +42,7 @@ class DescriptionTest : public testing::TestWithParam<DescriptionCase> {
 };
 
 std::string Describe(const Entry& entry) {
-  return "*" + entry.keyword + ": " + entry.value + " (line " + std::to_string(entry.line) + ")";
+  return "*" + entry.keyword + ": " + entry.value + " (" + entry.where + ")";
 }
 
 TEST_P(DescriptionTest, ParsesAndNamesItsFilesAndResolution) {
@@ -170,21 +170,21 @@ TEST_P(DescriptionTest, EveryDefaultNamesAnOptionOfItsFeature) {
 // one feature, of which one is selected at a time, may share a number.
 TEST_P(DescriptionTest, CommandOrderNumbersAreUniqueWithinASection) {
   std::map<std::string, std::string> owner;  // "JOB_FINISH.10" -> feature or command
-  auto claim = [&](const std::string& order, const std::string& who, int line) {
+  auto claim = [&](const std::string& order, const std::string& who, const std::string& where) {
     const auto [it, inserted] = owner.emplace(order, who);
     EXPECT_TRUE(inserted || it->second == who)
-        << order << " used by " << it->second << " and " << who << " (line " << line << ")";
+        << order << " used by " << it->second << " and " << who << " (" << where << ")";
   };
   for (const Entry* command : Doc().root.FindAll("Command")) {
     if (const auto order = command->Attribute("Order"))
-      claim(*order, command->value, command->line);
+      claim(*order, command->value, command->where);
   }
   for (const Entry* feature : Doc().root.FindAll("Feature")) {
     for (const Entry* option : feature->FindAll("Option")) {
       for (const Entry* command : option->FindAll("Command")) {
         const auto order = command->Attribute("Order");
         EXPECT_TRUE(order.has_value()) << "option selection without *Order: " << Describe(*option);
-        if (order) claim(*order, feature->value, command->line);
+        if (order) claim(*order, feature->value, command->where);
       }
     }
   }

@@ -501,6 +501,12 @@ std::vector<const Entry*> Entry::FindAll(const std::string& childKeyword) const 
   return found;
 }
 
+std::optional<std::string> Entry::Attribute(const std::string& childKeyword) const {
+  const Entry* child = Find(childKeyword);
+  if (!child) return std::nullopt;
+  return child->value;
+}
+
 Document Parse(const std::string& text, const std::string& fileName,
                const IncludeReader& readInclude) {
   Document doc;

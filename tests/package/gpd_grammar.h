@@ -24,6 +24,8 @@ struct Entry {
 
   const Entry* Find(const std::string& childKeyword) const;
   std::vector<const Entry*> FindAll(const std::string& childKeyword) const;
+  // The value of the first child with this keyword.
+  std::optional<std::string> Attribute(const std::string& childKeyword) const;
 };
 
 struct Document {
