@@ -81,13 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       default:
-        sim::Click(dialog.Window(), IDC_USB + (event >> 3) % 4);
+        machine::Click(dialog.Window(), IDC_USB + (event >> 3) % 4);
         break;
     }
     FUZZ_CHECK(Found(dialog) == expected);
   }
   // Under NET a refill shows every printer found, after the header line.
-  sim::Click(dialog.Window(), IDC_NET);
+  machine::Click(dialog.Window(), IDC_NET);
   std::vector<std::wstring> lines = sim::ListLines(dialog.Item(IDC_PORT_LIST));
   if (!expected.empty()) {
     FUZZ_CHECK(!lines.empty());

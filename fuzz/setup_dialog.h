@@ -10,6 +10,7 @@
 
 #include "dialog.h"
 #include "fuzz_input.h"
+#include "machine.h"
 #include "resource.h"
 #include "sim.h"
 #include "sim_network.h"

@@ -103,12 +103,12 @@ void ListBoxLines(FuzzInput& in) {
   for (int clicks = 0; clicks < 8 && !in.Empty(); ++clicks) {
     const std::uint8_t action = in.Byte();
     if (action & 1) {
-      sim::Click(dialog.Window(), IDC_USB + (action >> 1) % 4);
+      machine::Click(dialog.Window(), IDC_USB + (action >> 1) % 4);
       continue;
     }
     const int lines = static_cast<int>(SendMessageW(dialog.Item(IDC_PORT_LIST), LB_GETCOUNT, 0, 0));
-    sim::ClickListLine(dialog.Window(), IDC_PORT_LIST, lines > 0 ? (action >> 2) % lines : 0,
-                       action & 2);
+    machine::ClickListLine(dialog.Window(), IDC_PORT_LIST, lines > 0 ? (action >> 2) % lines : 0,
+                           action & 2);
   }
 }
 

@@ -180,13 +180,8 @@ std::vector<MessageBoxRecord> MessageBoxes();
 void OnModalDialog(std::function<void(HWND dialog)> script);
 // Delivers every posted message.
 void PumpMessages();
-// The user: a click on a button (auto radio buttons check themselves and
-// clear their group), a click or double click on a list box line, typing an
-// address, the caption's close box. Each pumps the posted messages after.
-void Click(HWND dialog, int id);
-void ClickListLine(HWND dialog, int id, int line, bool doubleClick = false);
-void TypeAddress(HWND dialog, int id, BYTE a, BYTE b, BYTE c, BYTE d);
-void PressCloseBox(HWND dialog);
+// The user's clicks and typing are the tests' (tests/installer/machine.h):
+// they go through the Win32 API, so that they work on winsim and on Windows.
 // Lines of a list box; the (visible) state of a control.
 std::vector<std::wstring> ListLines(HWND list);
 bool QuitPosted();

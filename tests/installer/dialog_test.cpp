@@ -174,10 +174,10 @@ TEST_F(SetupDialogTest, FailedInstallShowsTheErrorCodeInHex) {
 TEST_F(SetupDialogTest, NetworkInstallCreatesTheTcpPort) {
   StagePackage();
   Open();
-  sim::Click(dialog_, IDC_NET);
-  sim::TypeAddress(dialog_, IDC_ADDRESS, 10, 0, 0, 7);
-  sim::Click(dialog_, IDC_INSTALL);
-  sim::Click(dialog_, IDC_INSTALL);  // the port exists the second time
+  machine::Click(dialog_, IDC_NET);
+  machine::TypeAddress(dialog_, IDC_ADDRESS, 10, 0, 0, 7);
+  machine::Click(dialog_, IDC_INSTALL);
+  machine::Click(dialog_, IDC_INSTALL);  // the port exists the second time
 
   auto calls = sim::XcvCalls();
   ASSERT_EQ(calls.size(), 2u);
@@ -222,9 +222,9 @@ TEST_F(SetupDialogTest, SerialInstallSetsTheChosenBaudRate) {
     sim::AddSerialDevice(L"COM3", 4800);
     DCB before = sim::SerialSettings(L"COM3");
     Open();
-    sim::Click(dialog_, IDC_COM);
-    sim::Click(dialog_, c.radio);
-    sim::Click(dialog_, IDC_INSTALL);
+    machine::Click(dialog_, IDC_COM);
+    machine::Click(dialog_, c.radio);
+    machine::Click(dialog_, IDC_INSTALL);
     DCB after = sim::SerialSettings(L"COM3");
     EXPECT_EQ(after.BaudRate, c.baud);
     after.BaudRate = before.BaudRate;
@@ -245,13 +245,13 @@ TEST_F(SetupDialogTest, SerialPortsOpenByTheirWholeName) {
   sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Gone", L"COM9");
   sim::AddSerialDevice(L"COMBRIDGE_PORT_NUMBER_17", 9600);
   Open();
-  sim::Click(dialog_, IDC_COM);
-  sim::Click(dialog_, IDC_BAUD_38400);
-  sim::Click(dialog_, IDC_INSTALL);
+  machine::Click(dialog_, IDC_COM);
+  machine::Click(dialog_, IDC_BAUD_38400);
+  machine::Click(dialog_, IDC_INSTALL);
   EXPECT_EQ(sim::SerialSettings(L"COMBRIDGE_PORT_NUMBER_17").BaudRate, 38400u);
   // A port without a device keeps going: the queue is still added.
-  sim::ClickListLine(dialog_, IDC_PORT_LIST, 2);
-  sim::Click(dialog_, IDC_INSTALL);
+  machine::ClickListLine(dialog_, IDC_PORT_LIST, 2);
+  machine::Click(dialog_, IDC_INSTALL);
   EXPECT_EQ(sim::SetCommStateCalls(), 1);
   EXPECT_EQ(sim::Printers().back().port, L"COM9:");
 }
@@ -275,7 +275,7 @@ TEST_F(SetupDialogTest, WizardStartsOnTheSelectedModelsInf) {
     ResetMachine();
     Open();
     CheckRadioButton(dialog_, IDC_MODEL_FIRST, IDC_MODEL_LAST, c.model);
-    sim::Click(dialog_, IDC_WIZARD);
+    machine::Click(dialog_, IDC_WIZARD);
     auto launches = sim::Processes();
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].commandLine, c.command);
@@ -340,8 +340,8 @@ TEST_F(SetupDialogTest, ProgramRunsTheDialogFromItsOwnFolder) {
   bool shown = false;
   sim::OnModalDialog([&](HWND dialog) {
     shown = true;
-    sim::Click(dialog, IDC_WIZARD);
-    sim::Click(dialog, IDC_EXIT);
+    machine::Click(dialog, IDC_WIZARD);
+    machine::Click(dialog, IDC_EXIT);
   });
   EXPECT_EQ(RunSetupProgram(nullptr), 0);
   EXPECT_TRUE(shown);

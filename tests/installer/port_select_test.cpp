@@ -138,7 +138,7 @@ TEST_F(PortSelectTest, ClickingAgainSearchesAgain) {
   Open();
   EXPECT_TRUE(Visible(IDC_NOT_DETECTED));
   sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);  // plugged in while the dialog is open
-  sim::Click(dialog_, IDC_USB);
+  machine::Click(dialog_, IDC_USB);
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"Please select a USB port below:", L"USB001"}));
 }
 #endif
@@ -162,11 +162,11 @@ TEST_F(PortSelectTest, DoubleClickOnSerialLineOpensItsConfiguration) {
   sim::SetRegistryString(HKEY_LOCAL_MACHINE, kSerialComm, L"\\Device\\Serial2", L"COM3");
   sim::AddUsbPrinter(L"067b", L"2305", L"a", 1);
   Open();
-  sim::ClickListLine(dialog_, IDC_PORT_LIST, 1, true);  // a USB line: nothing to configure
-  sim::Click(dialog_, IDC_COM);
-  sim::ClickListLine(dialog_, IDC_PORT_LIST, 2);  // a single click
+  machine::ClickListLine(dialog_, IDC_PORT_LIST, 1, true);  // a USB line: nothing to configure
+  machine::Click(dialog_, IDC_COM);
+  machine::ClickListLine(dialog_, IDC_PORT_LIST, 2);  // a single click
   EXPECT_TRUE(sim::ConfigurePortCalls().empty());
-  sim::ClickListLine(dialog_, IDC_PORT_LIST, 2, true);
+  machine::ClickListLine(dialog_, IDC_PORT_LIST, 2, true);
   auto calls = sim::ConfigurePortCalls();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].port, L"COM3:");

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "installer_fixture.h"
+#include "machine.h"
 #include "sim.h"
 #include "lab_processes.h"
 #include "network_discovery.h"
@@ -56,7 +57,7 @@ class DiscoveryLabTest : public DialogTest {
 
   void OpenWithNet() {
     Open();
-    sim::Click(dialog_, IDC_NET);
+    machine::Click(dialog_, IDC_NET);
   }
 
   size_t FoundCount() {
@@ -166,7 +167,7 @@ TEST_F(DiscoveryLabTest, ThreadsOutlivingTheDialogLeaveItsListsAlone) {
                                    reinterpret_cast<LPARAM>(state.get()));
   ASSERT_NE(dialog, nullptr);
   ShowWindow(dialog, SW_SHOW);  // as the program's modal dialog is
-  sim::Click(dialog, IDC_NET);
+  machine::Click(dialog, IDC_NET);
   ASSERT_TRUE(sim::PumpMessagesUntil(
       [&] { return sim::ListLines(GetDlgItem(dialog, IDC_PORT_LIST)).size() == 2; }, kFewCycles));
   DestroyWindow(dialog);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "installer_fixture.h"
+#include "machine.h"
 #include "sim.h"
 #include "resource.h"
 #include "sim_network.h"
@@ -98,7 +99,7 @@ TEST_F(DiscoveryThreads, RepliesAndCyclesMeetTheDialogThread) {
                      std::chrono::steady_clock::now() < deadline;
        ++step) {
     sim::PumpMessagesFor(15);
-    sim::Click(dialog_, step % 4 ? IDC_NET : IDC_USB + step / 4 % 3);
+    machine::Click(dialog_, step % 4 ? IDC_NET : IDC_USB + step / 4 % 3);
     const size_t found = FoundCount();
     emptied = emptied || found < mostFound;
     mostFound = std::max(mostFound, found);

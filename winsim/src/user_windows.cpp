@@ -115,14 +115,6 @@ void CheckInGroup(HWND button) {
   self->check = BST_CHECKED;
 }
 
-bool Clickable(HWND window) {
-  std::lock_guard<std::mutex> guard(U().lock);
-  for (Window* w = W(window); w; w = W(w->parent)) {
-    if (!w->visible || !w->enabled) return false;
-  }
-  return W(window) != nullptr;
-}
-
 LRESULT ControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND notifyParent = nullptr;
   int notifyId = 0;
@@ -279,37 +271,6 @@ void PumpMessages() {
     }
     SendMessageW(posted.window, posted.message, posted.wParam, posted.lParam);
   }
-}
-
-void Click(HWND dialog, int id) {
-  HWND button = GetDlgItem(dialog, id);
-  if (Clickable(button)) SendMessageW(button, BM_CLICK, 0, 0);
-  PumpMessages();
-}
-
-void ClickListLine(HWND dialog, int id, int line, bool doubleClick) {
-  HWND list = GetDlgItem(dialog, id);
-  if (Clickable(list)) {
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-    if (doubleClick) {
-      // The second click lands on the same line before the list box reports it.
-      SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
-    }
-  }
-  PumpMessages();
-}
-
-void TypeAddress(HWND dialog, int id, BYTE a, BYTE b, BYTE c, BYTE d) {
-  HWND control = GetDlgItem(dialog, id);
-  if (Clickable(control)) SendMessageW(control, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-  PumpMessages();
-}
-
-void PressCloseBox(HWND dialog) {
-  SendMessageW(dialog, WM_CLOSE, 0, 0);
-  PumpMessages();
 }
 
 std::vector<std::wstring> ListLines(HWND list) {
