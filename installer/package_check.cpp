@@ -11,7 +11,6 @@
 #include "scoped_handle.h"
 #include "setup_directory.h"
 #include "texts.h"
-#include "wide_format.h"
 
 namespace {
 
@@ -84,11 +83,7 @@ bool CheckLibrary(const WCHAR* path, const std::vector<BYTE>& head, WORD machine
 // Logs why a package file is unfit; true when it is fit or absent.
 bool CheckFile(const WCHAR* fileName, const WCHAR* folder, WORD machine) {
   WCHAR path[kNameChars] = {};
-  if (folder) {
-    FormatText(path, texts::kArchitectureSourcePathFormat, SetupDirectory(), folder, fileName);
-  } else {
-    FormatText(path, texts::kSourcePathFormat, SetupDirectory(), fileName);
-  }
+  PackageFilePath(path, fileName, folder);
   if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return true;
   std::vector<BYTE> head;
   DWORD error = ERROR_SUCCESS;

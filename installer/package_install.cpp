@@ -130,12 +130,7 @@ BOOL CopyDriverFile(const WCHAR* fileName, const WCHAR* architectureFolder) {
   WCHAR target[kNameChars] = {};
   FormatText(target, texts::kTargetPathFormat, driverDirectory, fileName);
   WCHAR source[kNameChars] = {};
-  if (architectureFolder) {
-    FormatText(source, texts::kArchitectureSourcePathFormat, SetupDirectory(), architectureFolder,
-               fileName);
-  } else {
-    FormatText(source, texts::kSourcePathFormat, SetupDirectory(), fileName);
-  }
+  PackageFilePath(source, fileName, architectureFolder);
   // A package that lacks the file must not take away the copy an earlier
   // installation left: the target goes only when there is a replacement.
   if (GetFileAttributesW(source) != INVALID_FILE_ATTRIBUTES) DeleteFileW(target);

@@ -21,3 +21,11 @@ void InitSetupDirectory() {
 }
 
 const WCHAR* SetupDirectory() { return gSetupDirectory; }
+
+void PackageFilePath(WCHAR (&path)[kNameChars], const WCHAR* fileName, const WCHAR* folder) {
+  if (folder) {
+    FormatText(path, texts::kArchitectureSourcePathFormat, gSetupDirectory, folder, fileName);
+  } else {
+    FormatText(path, texts::kSourcePathFormat, gSetupDirectory, fileName);
+  }
+}
