@@ -100,7 +100,7 @@ bool ReadRest(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& erro
   return true;
 }
 
-// Opens `path` and reads its format's magic: true with `magic` holding what
+// Opens `path` and reads its format's magic: true with `bytes` holding what
 // was read (2 bytes for a PGM, the whole file otherwise).
 bool OpenPage(const std::string& path, File& in, std::vector<std::uint8_t>& bytes,
               std::string& error) {
@@ -129,8 +129,8 @@ struct PageReader::Source {
   GrayPage decoded;  // or a PNG decoded whole
 };
 
-PageReader::PageReader() : source_(new Source) {}
-PageReader::~PageReader() { delete source_; }
+PageReader::PageReader() : source_(std::make_unique<Source>()) {}
+PageReader::~PageReader() = default;
 
 bool PageReader::Open(const std::string& path, std::string& error) {
   std::vector<std::uint8_t> bytes;
@@ -170,18 +170,5 @@ bool PageReader::ReadRows(std::uint8_t* out, std::size_t stride, unsigned rows,
     }
   }
   nextRow_ += rows;
-  return true;
-}
-
-bool ReadPage(const std::string& path, GrayPage& page, std::string& error) {
-  PageReader reader;
-  if (!reader.Open(path, error)) return false;
-  page.width = reader.Width();
-  page.height = reader.Height();
-  page.pixels.resize(static_cast<std::size_t>(page.width) * page.height);
-  if (!reader.ReadRows(page.pixels.data(), page.width, page.height, error)) {
-    error = path + ": " + error;
-    return false;
-  }
   return true;
 }

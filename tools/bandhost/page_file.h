@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,6 @@ struct GrayPage {
   unsigned height = 0;
   std::vector<std::uint8_t> pixels;  // rows top first, width bytes each
 };
-
-// Chooses the format by the file's first bytes. False with a message in
-// `error` for unreadable or unsupported files.
-bool ReadPage(const std::string& path, GrayPage& page, std::string& error);
 
 // A page read as the job consumes it. A PGM's rows go from the file straight
 // into the caller's band, so a long receipt is never held whole nor copied
@@ -36,7 +33,7 @@ class PageReader {
 
  private:
   struct Source;
-  Source* source_;
+  std::unique_ptr<Source> source_;
   unsigned width_ = 0;
   unsigned height_ = 0;
   unsigned nextRow_ = 0;
