@@ -1,19 +1,53 @@
 #include "gpd_grammar.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
+#include <sstream>
 
 #include "text_util.h"
 
 namespace gpd_grammar {
 namespace {
 
-struct Line {
-  std::string text;
-  std::string where;
-};
+using Faults = std::vector<std::string>;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsKeywordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsDigits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+bool IsInteger(const std::string& s) {
+  return IsDigits(!s.empty() && s[0] == '-' ? s.substr(1) : s);
+}
+
+// A letter, then letters, digits and underscores.
+bool IsSymbolicName(const std::string& name) {
+  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
+  for (char c : name) {
+    if (!IsKeywordChar(c)) return false;
+  }
+  return true;
+}
+
+// Names joined by dots, where the parts after the first may be numbers (JOB_SETUP.10).
+bool IsQualifiedName(const std::string& s) {
+  size_t start = 0;
+  for (bool first = true;; first = false) {
+    const size_t dot = s.find('.', start);
+    const std::string part = s.substr(start, dot - start);
+    if (!IsSymbolicName(part) && (first || !IsDigits(part))) return false;
+    if (dot == std::string::npos) return true;
+    start = dot + 1;
+  }
+}
+
+// The one name our descriptions use outside the symbolic-name character set. The plug-in
+// selects its dithering by comparing the halftone option's name with exactly this text, and
+// printers already installed keep it in their saved settings, so it cannot be changed to fit.
+const std::set<std::string> kNamesOutsideTheCharacterSet = {"HT_Jarvis-Judice-Ninke"};
 
 // "*%" starts a comment only after white space or at the start of a line, and never inside a
 // quoted string.
@@ -28,262 +62,88 @@ std::string StripComment(const std::string& line) {
   return line;
 }
 
-// Splits a file into logical lines: comments removed, "+" continuation lines joined to the
-// line they continue.
-std::vector<Line> LogicalLines(const std::string& text, const std::string& fileName,
-                               std::vector<std::string>& errors) {
-  std::vector<Line> lines;
-  size_t start = 0;
-  for (int number = 1; start <= text.size(); ++number) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string content = text_util::Trim(StripComment(text.substr(start, end - start)));
-    const std::string where = fileName + ":" + std::to_string(number);
-    if (!content.empty() && content[0] == '+') {
-      if (lines.empty()) {
-        errors.push_back(where + ": continuation line with nothing to continue");
-      } else {
-        lines.back().text.append(1, ' ').append(text_util::Trim(content.substr(1)));
-      }
-    } else if (!content.empty()) {
-      lines.push_back({content, where});
-    }
-    if (end == text.size()) break;
-    start = end + 1;
+// Reads "*Keyword: value" from the '*' at pos; the value ends at the end of the line or at a
+// brace outside a quoted string.
+bool ReadEntry(const std::string& s, size_t& pos, Entry& entry, Faults& errors) {
+  const size_t nameStart = ++pos;
+  while (pos < s.size() && IsKeywordChar(s[pos])) ++pos;
+  if (pos < s.size() && s[pos] == '?') ++pos;
+  entry.keyword = s.substr(nameStart, pos - nameStart);
+  if (entry.keyword.empty() || !std::isalpha(static_cast<unsigned char>(entry.keyword[0]))) {
+    errors.push_back(entry.where + ": '*' not followed by a keyword");
+    return false;
   }
-  return lines;
-}
-
-bool StartsWithDirective(const std::string& line, const char* directive, std::string& argument) {
-  const std::string prefix = std::string("*") + directive;
-  if (line.compare(0, prefix.size(), prefix) != 0) return false;
-  const std::string rest = text_util::Trim(line.substr(prefix.size()));
-  if (rest.empty() || rest[0] != ':') return false;
-  argument = text_util::Trim(rest.substr(1));
+  while (pos < s.size() && IsBlank(s[pos])) ++pos;
+  if (pos >= s.size() || s[pos] != ':') {
+    errors.push_back(entry.where + ": *" + entry.keyword + " without ':'");
+    return false;
+  }
+  const size_t valueStart = ++pos;
+  bool quoted = false;
+  for (; pos < s.size(); ++pos) {
+    if (quoted && s[pos] == '%' && pos + 1 < s.size()) {
+      ++pos;  // the escaped character is text
+    } else if (s[pos] == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (s[pos] == '{' || s[pos] == '}')) {
+      break;
+    }
+  }
+  entry.value = text_util::Trim(s.substr(valueStart, pos - valueStart));
+  if (quoted) errors.push_back(entry.where + ": *" + entry.keyword + ": string not closed");
   return true;
 }
 
-std::string Unquote(const std::string& value) {
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-    return value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
-// The preprocessor: conditional sections and included files, before any entry is read.
-class Preprocessor {
- public:
-  Preprocessor(const IncludeReader& readInclude, std::vector<std::string>& errors)
-      : readInclude_(readInclude), errors_(errors) {
-    for (const char* symbol : {"WINNT_40", "WINNT_50", "WINNT_51", "PARSER_VER_1.0"}) {
-      defined_.insert(symbol);
-    }
-  }
-
-  void Run(const std::string& text, const std::string& fileName, std::vector<Line>& out,
-           int depth) {
-    struct Conditional {
-      bool active;  // this section's entries are read
-      bool taken;   // some section of this *Ifdef has been read
-      bool outerActive;
-    };
-    std::vector<Conditional> stack;
-    auto active = [&] { return stack.empty() || stack.back().active; };
-    for (const Line& line : LogicalLines(text, fileName, errors_)) {
-      std::string argument;
-      if (StartsWithDirective(line.text, "Ifdef", argument)) {
-        const bool outer = active();
-        const bool on = outer && defined_.count(argument) > 0;
-        stack.push_back({on, on, outer});
-      } else if (StartsWithDirective(line.text, "Elseifdef", argument)) {
-        if (stack.empty()) {
-          errors_.push_back(line.where + ": *Elseifdef without *Ifdef");
-          continue;
-        }
-        Conditional& c = stack.back();
-        c.active = c.outerActive && !c.taken && defined_.count(argument) > 0;
-        c.taken = c.taken || c.active;
-      } else if (StartsWithDirective(line.text, "Else", argument)) {
-        if (stack.empty()) {
-          errors_.push_back(line.where + ": *Else without *Ifdef");
-          continue;
-        }
-        Conditional& c = stack.back();
-        c.active = c.outerActive && !c.taken;
-        c.taken = true;
-      } else if (StartsWithDirective(line.text, "Endif", argument)) {
-        if (stack.empty()) {
-          errors_.push_back(line.where + ": *Endif without *Ifdef");
+// Reads the entries of a file into a tree; a '{' opens the block of the entry just read.
+std::vector<Entry> ReadEntries(const std::string& text, const std::string& fileName,
+                               Faults& errors) {
+  static const std::set<std::string> kDirectives = {"Define", "Undefine", "Ifdef",  "Elseifdef",
+                                                    "Else",   "Endif",    "Include"};
+  std::vector<Entry> root;
+  std::vector<std::vector<Entry>*> open = {&root};
+  bool canOpen = false;
+  std::istringstream lines(text);
+  int number = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string where = fileName + ":" + std::to_string(++number);
+    const std::string s = StripComment(line);
+    for (size_t pos = 0; pos < s.size();) {
+      const char c = s[pos];
+      if (IsBlank(c)) {
+        ++pos;
+      } else if (c == '{') {
+        std::vector<Entry>& level = *open.back();
+        if (level.empty() || level.back().hasBlock || !canOpen) {
+          errors.push_back(where + ": '{' that opens no entry's block");
         } else {
-          stack.pop_back();
-        }
-      } else if (!active()) {
-        continue;
-      } else if (StartsWithDirective(line.text, "Define", argument)) {
-        defined_.insert(argument);
-      } else if (StartsWithDirective(line.text, "Undefine", argument)) {
-        defined_.erase(argument);
-      } else if (StartsWithDirective(line.text, "Include", argument)) {
-        Include(Unquote(argument), line.where, out, depth);
-      } else {
-        out.push_back(line);
-      }
-    }
-    if (!stack.empty()) errors_.push_back(fileName + ": *Ifdef without *Endif");
-  }
-
- private:
-  void Include(const std::string& name, const std::string& where, std::vector<Line>& out,
-               int depth) {
-    if (depth >= 8) {
-      errors_.push_back(where + ": *Include nested too deeply (a file including itself?)");
-      return;
-    }
-    std::optional<std::string> text = readInclude_ ? readInclude_(name) : std::nullopt;
-    if (!text) {
-      errors_.push_back(where + ": included file " + name + " not found");
-      return;
-    }
-    Run(*text, name, out, depth + 1);
-  }
-
-  const IncludeReader& readInclude_;
-  std::vector<std::string>& errors_;
-  std::set<std::string> defined_;
-};
-
-bool IsKeywordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// Reads the entries of the preprocessed lines into a tree. An entry ends at the end of its
-// line or at a brace; a brace inside a quoted string or a command argument (%d{...}) is text.
-class EntryReader {
- public:
-  EntryReader(const std::vector<Line>& lines, std::vector<std::string>& errors)
-      : lines_(lines), errors_(errors) {}
-
-  std::vector<Entry> Read() {
-    std::vector<Entry> root;
-    std::vector<std::vector<Entry>*> open = {&root};
-    int ignoring = 0;  // brace depth inside an *IgnoreBlock
-    bool ignoreBlockPending = false;
-    for (const Line& line : lines_) {
-      const std::string& s = line.text;
-      size_t pos = 0;
-      while (pos < s.size()) {
-        const char c = s[pos];
-        if (IsBlank(c)) {
-          ++pos;
-        } else if (ignoring > 0 || ignoreBlockPending) {
-          if (c == '{') {
-            ++ignoring;
-            ignoreBlockPending = false;
-          } else if (c == '}') {
-            --ignoring;
-          } else if (ignoreBlockPending) {
-            errors_.push_back(line.where + ": *IgnoreBlock without its braces");
-            ignoreBlockPending = false;
-            continue;
-          }
-          ++pos;
-        } else if (c == '{') {
-          std::vector<Entry>& level = *open.back();
-          if (level.empty() || level.back().hasBlock || !canOpen_) {
-            errors_.push_back(line.where + ": '{' that opens no entry's block");
-            ++pos;
-            continue;
-          }
           level.back().hasBlock = true;
           open.push_back(&level.back().children);
-          canOpen_ = false;
-          ++pos;
-        } else if (c == '}') {
-          if (open.size() == 1) {
-            errors_.push_back(line.where + ": '}' without '{'");
-          } else {
-            open.pop_back();
-          }
-          canOpen_ = false;
-          ++pos;
-        } else if (c == '*') {
-          Entry entry;
-          entry.where = line.where;
-          if (!ReadEntry(s, pos, entry, line.where)) {
-            pos = s.size();
-            continue;
-          }
-          if (entry.keyword == "IgnoreBlock") {
-            ignoreBlockPending = true;
-            continue;
-          }
-          open.back()->push_back(std::move(entry));
-          canOpen_ = true;
-        } else {
-          errors_.push_back(line.where + ": text outside an entry: " + s.substr(pos));
-          pos = s.size();
         }
-      }
-    }
-    if (open.size() > 1) errors_.push_back("a block is not closed at the end of the file");
-    if (ignoring > 0 || ignoreBlockPending) errors_.push_back("*IgnoreBlock not closed");
-    return root;
-  }
-
- private:
-  bool ReadEntry(const std::string& s, size_t& pos, Entry& entry, const std::string& where) {
-    ++pos;  // '*'
-    const size_t nameStart = pos;
-    while (pos < s.size() && IsKeywordChar(s[pos])) ++pos;
-    if (pos < s.size() && s[pos] == '?') ++pos;
-    entry.keyword = s.substr(nameStart, pos - nameStart);
-    if (entry.keyword.empty() || !std::isalpha(static_cast<unsigned char>(entry.keyword[0]))) {
-      errors_.push_back(where + ": '*' not followed by a keyword");
-      return false;
-    }
-    while (pos < s.size() && IsBlank(s[pos])) ++pos;
-    if (entry.keyword == "IgnoreBlock") return true;
-    if (pos >= s.size() || s[pos] != ':') {
-      errors_.push_back(where + ": *" + entry.keyword + " without ':'");
-      return false;
-    }
-    ++pos;
-    const size_t valueStart = pos;
-    bool quoted = false;
-    int argumentBraces = 0;
-    for (; pos < s.size(); ++pos) {
-      const char c = s[pos];
-      if (quoted) {
-        if (c == '%' && pos + 1 < s.size()) {
-          ++pos;  // the escaped character is text
-        } else if (c == '"') {
-          quoted = false;
+        canOpen = false;
+        ++pos;
+      } else if (c == '}') {
+        if (open.size() == 1) errors.push_back(where + ": '}' without '{'");
+        if (open.size() > 1) open.pop_back();
+        canOpen = false;
+        ++pos;
+      } else if (c == '*') {
+        Entry entry;
+        entry.where = where;
+        if (!ReadEntry(s, pos, entry, errors)) break;
+        if (kDirectives.count(entry.keyword)) {
+          errors.push_back(where + ": *" + entry.keyword + ": a directive this reader ignores");
         }
-        continue;
-      }
-      if (c == '"') {
-        quoted = true;
-      } else if (c == '%') {
-        // A command argument: %type{expression}, possibly with a [min,max] range.
-        size_t brace = s.find('{', pos);
-        if (brace != std::string::npos && s.find('"', pos) > brace) {
-          argumentBraces = 1;
-          pos = brace;
-        }
-      } else if (argumentBraces > 0) {
-        if (c == '{') ++argumentBraces;
-        if (c == '}') --argumentBraces;
-      } else if (c == '{' || c == '}') {
+        open.back()->push_back(std::move(entry));
+        canOpen = true;
+      } else {
+        errors.push_back(where + ": text outside an entry: " + s.substr(pos));
         break;
       }
     }
-    entry.value = text_util::Trim(s.substr(valueStart, pos - valueStart));
-    if (quoted) errors_.push_back(where + ": *" + entry.keyword + ": string not closed");
-    return true;
   }
-
-  const std::vector<Line>& lines_;
-  std::vector<std::string>& errors_;
-  bool canOpen_ = false;  // a '{' now opens the block of the entry just read
-};
+  if (open.size() > 1) errors.push_back("a block is not closed at the end of the file");
+  return root;
+}
 
 void Walk(const std::vector<Entry>& entries, const std::function<void(const Entry&)>& visit) {
   for (const Entry& entry : entries) {
@@ -296,192 +156,54 @@ std::string Describe(const Entry& entry) {
   return entry.where + ": *" + entry.keyword + ": " + entry.value;
 }
 
-bool IsInteger(const std::string& s) {
-  if (s == "*") return true;
-  size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
-  if (s.compare(i, 2, "0x") == 0) {
-    if (i != 0 || s.size() == 2) return false;
-    for (size_t j = 2; j < s.size(); ++j) {
-      if (!std::isxdigit(static_cast<unsigned char>(s[j]))) return false;
-    }
-    return true;
-  }
-  if (i == s.size()) return false;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
-  }
-  return true;
-}
-
-// A constant or a qualified name: names and numbers joined by dots (Feature.Option,
-// JOB_SETUP.10, RESDLL.Option.1).
-bool IsQualifiedName(const std::string& s) {
-  size_t start = 0;
-  bool first = true;
-  for (;;) {
-    const size_t dot = s.find('.', start);
-    const std::string part =
-        s.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-    if (!(IsSymbolicName(part) || (!first && IsInteger(part) && part[0] != '-'))) return false;
-    if (dot == std::string::npos) return true;
-    start = dot + 1;
-    first = false;
-  }
-}
-
-class ValueScanner {
- public:
-  explicit ValueScanner(const std::string& value) : s_(value) {}
-
-  // Checks the whole value; counts the pieces of a command string on the way.
-  std::optional<std::string> Check(bool command) {
-    SkipBlanks();
-    if (pos_ >= s_.size()) return std::nullopt;  // an empty value (e.g. *Else:) is allowed
-    if (s_[pos_] == '"' || s_[pos_] == '%') return CheckStringPieces(command);
-    std::string item = s_.substr(pos_);
-    // The command short form "*Command: CmdName: string" names the command first.
-    const size_t colon = item.find(':');
-    if (command && colon != std::string::npos &&
-        IsSymbolicName(text_util::Trim(item.substr(0, colon)))) {
-      pos_ += colon + 1;
-      return Check(true);
-    }
-    return CheckItem(text_util::Trim(item));
-  }
-
-  int pieces() const { return pieces_; }
-
- private:
-  void SkipBlanks() {
-    while (pos_ < s_.size() && IsBlank(s_[pos_])) ++pos_;
-  }
-
-  std::optional<std::string> CheckStringPieces(bool command) {
-    while (SkipBlanks(), pos_ < s_.size()) {
-      if (s_[pos_] == '"') {
-        if (auto error = CheckQuoted(command)) return error;
-      } else if (s_[pos_] == '%' && command) {
-        if (auto error = CheckArgument()) return error;
-      } else {
-        return "text between string pieces: " + s_.substr(pos_);
-      }
-      ++pieces_;
-    }
-    return std::nullopt;
-  }
-
-  // "text" with <hex> bytes, %" and %< escapes, and (in commands) %% for a percent sign.
-  std::optional<std::string> CheckQuoted(bool command) {
-    ++pos_;
-    for (; pos_ < s_.size(); ++pos_) {
-      const char c = s_[pos_];
-      if (c == '"') {
-        ++pos_;
-        return std::nullopt;
-      }
-      if (c == '%') {
-        const char next = pos_ + 1 < s_.size() ? s_[pos_ + 1] : '\0';
-        if (next == '"' || next == '<' || (command && next == '%')) {
-          ++pos_;
-          continue;
-        }
-        return std::string("'%' that escapes nothing (a percent sign is %% or <25>)");
-      }
-      if (c == '<') {
-        const size_t close = s_.find('>', pos_);
-        if (close == std::string::npos) return std::string("'<' without '>'");
-        int digits = 0;
-        for (size_t i = pos_ + 1; i < close; ++i) {
-          if (std::isxdigit(static_cast<unsigned char>(s_[i]))) {
-            ++digits;
-          } else if (!IsBlank(s_[i])) {
-            return "not a hexadecimal byte: " + s_.substr(pos_, close - pos_ + 1);
-          }
-        }
-        if (digits == 0 || digits % 2 != 0) {
-          return "hexadecimal bytes need two digits each: " + s_.substr(pos_, close - pos_ + 1);
-        }
-        pos_ = close;
-      }
-    }
-    return std::string("string not closed");
-  }
-
-  // %d{expression}, %d[min,max]{expression}: a type letter, an optional range, braces.
-  std::optional<std::string> CheckArgument() {
-    ++pos_;
-    const size_t typeStart = pos_;
-    while (pos_ < s_.size() && std::isalpha(static_cast<unsigned char>(s_[pos_]))) ++pos_;
-    if (pos_ == typeStart) return std::string("command argument without a type letter");
-    if (pos_ < s_.size() && s_[pos_] == '[') {
-      const size_t close = s_.find(']', pos_);
-      if (close == std::string::npos) return std::string("argument range not closed");
-      pos_ = close + 1;
-    }
-    if (pos_ >= s_.size() || s_[pos_] != '{')
-      return std::string("command argument without {expression}");
-    int depth = 0;
-    for (; pos_ < s_.size(); ++pos_) {
-      if (s_[pos_] == '{') ++depth;
-      if (s_[pos_] == '}' && --depth == 0) {
-        ++pos_;
-        return std::nullopt;
-      }
-    }
-    return std::string("command argument not closed");
-  }
-
-  std::optional<std::string> CheckItem(const std::string& item) {
-    if (item.empty()) return std::string("empty item");
-    if (IsInteger(item) || IsQualifiedName(item)) return std::nullopt;
-    if (item[0] == '=' && IsSymbolicName(item.substr(1))) return std::nullopt;
-    if (item[0] == '"') {
-      ValueScanner inner(item);
-      return inner.Check(false);
-    }
-    for (const char* form : {"PAIR", "RECT", "LIST"}) {
-      const std::string open = std::string(form) + "(";
-      if (item.compare(0, open.size(), open) != 0) continue;
-      if (item.back() != ')') return item + ": not closed";
-      const std::vector<std::string> parts =
-          SplitTopLevel(item.substr(open.size(), item.size() - open.size() - 1));
-      const size_t expected = form[0] == 'P' ? 2 : form[0] == 'R' ? 4 : 0;
-      if (expected && parts.size() != expected) {
-        return item + ": " + form + " takes " + std::to_string(expected) + " values";
-      }
-      for (const std::string& part : parts) {
-        if (expected && !IsInteger(part)) return item + ": " + part + " is not an integer";
-        if (auto error = CheckItem(part)) return item + ": " + *error;
-      }
+// The quoted string at pos: text with <hex> bytes, %" and %< escapes and (in commands) %% for a
+// percent sign. Leaves pos after the closing quote.
+std::optional<std::string> CheckQuoted(const std::string& s, size_t& pos, bool command) {
+  for (++pos; pos < s.size(); ++pos) {
+    const char c = s[pos];
+    const char next = pos + 1 < s.size() ? s[pos + 1] : '\0';
+    if (c == '"') {
+      ++pos;
       return std::nullopt;
     }
-    return item + ": none of the documented value types";
-  }
-
-  static std::vector<std::string> SplitTopLevel(const std::string& list) {
-    std::vector<std::string> parts;
-    int depth = 0;
-    std::string part;
-    for (char c : list + ",") {
-      if (c == '(') ++depth;
-      if (c == ')') --depth;
-      if (c == ',' && depth == 0) {
-        parts.push_back(text_util::Trim(part));
-        part.clear();
-      } else {
-        part += c;
+    if (c == '%') {
+      if (next != '"' && next != '<' && !(command && next == '%')) {
+        return std::string("'%' that escapes nothing (a percent sign is %% or <25>)");
       }
+      ++pos;
+    } else if (c == '<') {
+      const size_t close = s.find('>', pos);
+      if (close == std::string::npos) return std::string("'<' without '>'");
+      const std::string bytes = s.substr(pos, close - pos + 1);
+      int digits = 0;
+      for (size_t i = pos + 1; i < close; ++i) {
+        if (std::isxdigit(static_cast<unsigned char>(s[i]))) {
+          ++digits;
+        } else if (!IsBlank(s[i])) {
+          return "not a hexadecimal byte: " + bytes;
+        }
+      }
+      if (digits == 0 || digits % 2 != 0) return "hexadecimal bytes need two digits each: " + bytes;
+      pos = close;
     }
-    return parts;
   }
+  return std::string("string not closed");
+}
 
-  const std::string& s_;
-  size_t pos_ = 0;
-  int pieces_ = 0;
-};
-
-bool IsNameEntry(const std::string& keyword) {
-  return keyword == "Feature" || keyword == "Option" || keyword == "DefaultOption";
+// A value of one of the types our descriptions use; a string may be several quoted pieces.
+std::optional<std::string> CheckValue(const std::string& value, bool command) {
+  if (value.empty() || value[0] != '"') {
+    if (IsInteger(value) || IsQualifiedName(value) || ParsePair(value)) return std::nullopt;
+    return value + ": none of the documented value types";
+  }
+  int pieces = 0;
+  for (size_t pos = 0; pos < value.size(); ++pieces) {
+    if (value[pos] != '"') return "text between string pieces: " + value.substr(pos);
+    if (auto error = CheckQuoted(value, pos, command)) return error;
+    while (pos < value.size() && IsBlank(value[pos])) ++pos;
+  }
+  if (command && pieces > 14) return std::string("more than 14 strings");
+  return std::nullopt;
 }
 
 }  // namespace
@@ -507,58 +229,44 @@ std::optional<std::string> Entry::Attribute(const std::string& childKeyword) con
   return child->value;
 }
 
-Document Parse(const std::string& text, const std::string& fileName,
-               const IncludeReader& readInclude) {
+Document Parse(const std::string& text, const std::string& fileName) {
   Document doc;
   doc.firstLine = text.substr(0, text.find_first_of("\r\n"));
-  std::vector<Line> lines;
-  Preprocessor(readInclude, doc.errors).Run(text, fileName, lines, 0);
-  doc.entries = EntryReader(lines, doc.errors).Read();
+  doc.entries = ReadEntries(text, fileName, doc.errors);
   return doc;
 }
 
-bool IsSymbolicName(const std::string& name) {
-  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
-  for (char c : name) {
-    if (!IsKeywordChar(c)) return false;
+std::optional<std::pair<long, long>> ParsePair(const std::string& value) {
+  long x = 0;
+  long y = 0;
+  int end = 0;
+  if (std::sscanf(value.c_str(), "PAIR(%ld ,%ld )%n", &x, &y, &end) != 2 ||
+      end != static_cast<int>(value.size())) {
+    return std::nullopt;
   }
-  return true;
-}
-
-std::vector<std::string> CheckSpecVersionFirst(const Document& doc) {
-  std::vector<std::string> faults;
-  if (text_util::Trim(doc.firstLine) != "*GPDSpecVersion: \"1.0\"") {
-    faults.push_back("the first line is \"" + doc.firstLine + "\", not *GPDSpecVersion: \"1.0\"");
-  }
-  if (doc.entries.empty() || doc.entries.front().keyword != "GPDSpecVersion") {
-    faults.push_back("*GPDSpecVersion is not the first entry");
-  }
-  return faults;
+  return std::make_pair(x, y);
 }
 
 std::vector<std::string> CheckValues(const Document& doc) {
-  std::vector<std::string> faults;
+  Faults faults;
   Walk(doc.entries, [&](const Entry& entry) {
-    if (IsNameEntry(entry.keyword)) return;  // names have a check of their own
-    if (entry.keyword.back() == '?') {
+    const std::string& k = entry.keyword;
+    if (k == "Feature" || k == "Option" || k == "DefaultOption") return;  // checked as names
+    std::optional<std::string> error;
+    if (k.back() == '?') {
       if (entry.value != "TRUE" && entry.value != "FALSE") {
-        faults.push_back(Describe(entry) + ": a boolean attribute takes TRUE or FALSE");
+        error = "a boolean attribute takes TRUE or FALSE";
       }
-      return;
+    } else {
+      error = CheckValue(entry.value, k == "Cmd");
     }
-    const bool command = entry.keyword == "Cmd" || entry.keyword == "Command";
-    ValueScanner scanner(entry.value);
-    if (auto error = scanner.Check(command)) {
-      faults.push_back(Describe(entry) + ": " + *error);
-    } else if (command && scanner.pieces() > 14) {
-      faults.push_back(Describe(entry) + ": more than 14 strings and arguments");
-    }
+    if (error) faults.push_back(Describe(entry) + ": " + *error);
   });
   return faults;
 }
 
 std::vector<std::string> CheckFeaturesAndNames(const Document& doc) {
-  std::vector<std::string> faults;
+  Faults faults;
   auto checkName = [&](const Entry& entry) {
     if (!IsSymbolicName(entry.value) && !kNamesOutsideTheCharacterSet.count(entry.value)) {
       faults.push_back(Describe(entry) +
@@ -578,32 +286,25 @@ std::vector<std::string> CheckFeaturesAndNames(const Document& doc) {
         faults.push_back(Describe(*option) + ": declared twice");
     }
     if (options.empty()) faults.push_back(Describe(entry) + ": no options");
-    const std::vector<const Entry*> defaults = entry.FindAll("DefaultOption");
-    if (defaults.size() != 1) {
+    const size_t defaults = entry.FindAll("DefaultOption").size();
+    if (defaults != 1) {
       faults.push_back(Describe(entry) + ": needs exactly one *DefaultOption, has " +
-                       std::to_string(defaults.size()));
-    }
-    for (const Entry* defaultOption : defaults) {
-      checkName(*defaultOption);
-      if (!options.count(defaultOption->value)) {
-        faults.push_back(Describe(*defaultOption) + ": no such option in feature " + entry.value);
-      }
+                       std::to_string(defaults));
     }
   });
   return faults;
 }
 
 std::vector<std::string> CheckResourceIds(const Document& doc, const std::set<long>& stringIds) {
-  std::vector<std::string> faults;
+  Faults faults;
   Walk(doc.entries, [&](const Entry& entry) {
     const std::string& k = entry.keyword;
     if (k.size() < 5 || k.compare(0, 2, "rc") != 0 || k.compare(k.size() - 2, 2, "ID") != 0) return;
-    if (!entry.value.empty() && entry.value[0] == '=') return;  // a macro of the platform's names
-    if (!IsInteger(entry.value) || entry.value == "*") {
+    if (!IsInteger(entry.value)) {
       faults.push_back(Describe(entry) + ": not a resource id");
       return;
     }
-    const long id = std::stol(entry.value, nullptr, 0);
+    const long id = std::strtol(entry.value.c_str(), nullptr, 10);
     if (id <= 0) {
       faults.push_back(Describe(entry) + ": resource ids start at 1");
     } else if (!stringIds.count(id)) {
@@ -614,13 +315,11 @@ std::vector<std::string> CheckResourceIds(const Document& doc, const std::set<lo
 }
 
 std::vector<std::string> CheckGrayPalette(const Document& doc) {
-  std::vector<std::string> faults;
+  Faults faults;
   Walk(doc.entries, [&](const Entry& entry) {
     if (entry.keyword != "Feature" || entry.value != "ColorMode") return;
     for (const Entry* option : entry.FindAll("Option")) {
-      const Entry* bpp = option->Find("DrvBPP");
-      const Entry* color = option->Find("Color?");
-      if (!bpp || bpp->value != "8" || !color || color->value != "FALSE") continue;
+      if (option->Attribute("DrvBPP") != "8" || option->Attribute("Color?") != "FALSE") continue;
       const Entry* palette = option->Find("PaletteSize");
       if (!palette) {
         faults.push_back(Describe(*option) +
@@ -634,7 +333,7 @@ std::vector<std::string> CheckGrayPalette(const Document& doc) {
 }
 
 std::vector<std::string> CheckPageEnd(const Document& doc) {
-  std::vector<std::string> faults;
+  Faults faults;
   std::map<std::string, const Entry*> commands;
   const Entry* eject = nullptr;
   for (const Entry& entry : doc.entries) {
@@ -659,34 +358,18 @@ std::vector<std::string> CheckCommandOrder(const Document& doc) {
   static const std::set<std::string> kConfigurationCommands = {
       "CmdStartJob", "CmdStartDoc", "CmdStartPage", "CmdEndPage",     "CmdEndDoc",
       "CmdEndJob",   "CmdCopies",   "CmdSelect",    "CmdSleepTimeOut"};
-  std::vector<std::string> faults;
-  std::map<std::string, std::string> owners;  // "SECTION.n" -> the feature or root command using it
-  std::function<void(const std::vector<Entry>&, const std::string&)> visit =
-      [&](const std::vector<Entry>& entries, const std::string& feature) {
-        for (const Entry& entry : entries) {
-          if (entry.keyword == "Feature") {
-            visit(entry.children, entry.value);
-            continue;
-          }
-          if (entry.keyword == "Command" && kConfigurationCommands.count(entry.value)) {
-            const Entry* order = entry.Find("Order");
-            const std::string owner = feature.empty() ? entry.value : feature;
-            const size_t dot = order ? order->value.find('.') : std::string::npos;
-            if (!order) {
-              faults.push_back(Describe(entry) + ": a configuration command needs *Order");
-            } else if (dot == std::string::npos || !kSections.count(order->value.substr(0, dot)) ||
-                       !IsInteger(order->value.substr(dot + 1))) {
-              faults.push_back(Describe(*order) + ": not SECTION.number");
-            } else if (auto [it, added] = owners.emplace(order->value, owner);
-                       !added && it->second != owner) {
-              faults.push_back(Describe(*order) + ": also used by " + it->second);
-            }
-            continue;
-          }
-          visit(entry.children, feature);
-        }
-      };
-  visit(doc.entries, "");
+  Faults faults;
+  Walk(doc.entries, [&](const Entry& entry) {
+    if (entry.keyword != "Command" || !kConfigurationCommands.count(entry.value)) return;
+    const Entry* order = entry.Find("Order");
+    const size_t dot = order ? order->value.find('.') : std::string::npos;
+    if (!order) {
+      faults.push_back(Describe(entry) + ": a configuration command needs *Order");
+    } else if (dot == std::string::npos || !kSections.count(order->value.substr(0, dot)) ||
+               !IsDigits(order->value.substr(dot + 1))) {
+      faults.push_back(Describe(*order) + ": not SECTION.number");
+    }
+  });
   return faults;
 }
 

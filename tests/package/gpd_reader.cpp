@@ -2,8 +2,6 @@
 
 #include "text_util.h"
 
-#include <cstdio>
-
 namespace gpd {
 
 const Entry* Document::Feature(const std::string& name) const {
@@ -41,16 +39,6 @@ std::string Unquote(const std::string& value) {
     return value.substr(1, value.size() - 2);
   }
   return value;
-}
-
-std::optional<std::pair<long, long>> ParsePair(const std::string& value) {
-  long x = 0;
-  long y = 0;
-  char close = 0;
-  if (std::sscanf(value.c_str(), "PAIR(%ld ,%ld %c", &x, &y, &close) != 3 || close != ')') {
-    return std::nullopt;
-  }
-  return std::make_pair(x, y);
 }
 
 }  // namespace gpd

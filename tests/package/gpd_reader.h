@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "gpd_grammar.h"
@@ -28,7 +27,6 @@ std::optional<Document> ReadFile(const std::string& path);
 
 // "\"text\"" -> "text"; anything else unchanged.
 std::string Unquote(const std::string& value);
-// "PAIR(576, 2374)" -> {576, 2374}.
-std::optional<std::pair<long, long>> ParsePair(const std::string& value);
+using gpd_grammar::ParsePair;
 
 }  // namespace gpd

@@ -11,13 +11,14 @@
 #include <algorithm>
 #include <cwctype>
 #include <fstream>
-#include <functional>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "package_facts.h"
+#include "text_util.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ bool OtherArchitectureBuilt() {
 
 class Inf {
  public:
-  explicit Inf(const std::wstring& path) {
+  explicit Inf(const std::wstring& path) : path_(path) {
     UINT errorLine = 0;
     handle_ = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, &errorLine);
     if (handle_ == INVALID_HANDLE_VALUE) {
@@ -160,6 +161,7 @@ class Inf {
   Inf& operator=(const Inf&) = delete;
 
   HINF handle() const { return handle_; }
+  const std::wstring& path() const { return path_; }
   const std::string& error() const { return error_; }
 
   // The line with this key in the section (any line when key is null).
@@ -188,17 +190,18 @@ class Inf {
   }
 
  private:
+  std::wstring path_;
   HINF handle_ = INVALID_HANDLE_VALUE;
   std::string error_;
 };
 
 // ---- the checks, each returning one text per fault ---------------------------------------
 
-Faults CheckClass(const std::wstring& path) {
+Faults CheckClass(const Inf& inf, const Model&) {
   GUID guid{};
   wchar_t className[64] = L"";
   DWORD size = 0;
-  if (!SetupDiGetINFClassW(path.c_str(), &guid, className, ARRAYSIZE(className), &size)) {
+  if (!SetupDiGetINFClassW(inf.path().c_str(), &guid, className, ARRAYSIZE(className), &size)) {
     return {"SetupDiGetINFClassW failed with " + std::to_string(GetLastError())};
   }
   Faults faults;
@@ -275,17 +278,15 @@ Faults CheckInstallSection(const Inf& inf, const Model& model) {
     const std::wstring section = InstallSection(inf, model, platform);
     if (section.empty()) continue;  // CheckModels reports it
     const std::string where = "[" + Narrow(section) + "] for " + Narrow(platform) + ": ";
-    auto single = [&](const wchar_t* key) {
+    for (const auto& [key, value] :
+         {std::pair<const wchar_t*, std::wstring>{L"DataFile", Widen(model.dataFile)},
+          {L"DriverFile", L"UNIDRV.DLL"},
+          {L"ConfigFile", L"UNIDRVUI.DLL"},
+          {L"Include", L"NTPRINT.INF"}}) {
       const std::vector<std::wstring> fields = inf.Fields(section, key);
-      return fields.size() == 1 ? Upper(fields[0]) : L"";
-    };
-    if (single(L"DataFile") != Widen(model.dataFile))
-      faults.push_back(where + "DataFile is not " + model.dataFile);
-    if (single(L"DriverFile") != L"UNIDRV.DLL")
-      faults.push_back(where + "DriverFile is not UNIDRV.DLL");
-    if (single(L"ConfigFile") != L"UNIDRVUI.DLL")
-      faults.push_back(where + "ConfigFile is not UNIDRVUI.DLL");
-    if (single(L"Include") != L"NTPRINT.INF") faults.push_back(where + "no Include=NTPRINT.INF");
+      if (fields.size() != 1 || Upper(fields[0]) != value)
+        faults.push_back(where + Narrow(key) + " is not " + Narrow(value));
+    }
     std::vector<std::wstring> needs = inf.Fields(section, L"Needs");
     for (std::wstring& n : needs) n = Upper(n);
     if (std::find(needs.begin(), needs.end(), L"UNIDRV.OEM") == needs.end()) {
@@ -377,37 +378,22 @@ Faults CheckSourceLocations(const Inf& inf, const Model& model) {
   return faults;
 }
 
-bool IsNumber(const std::wstring& s, unsigned long max) {
-  if (s.empty() || s.size() > 5) return false;
-  for (wchar_t c : s) {
-    if (c < L'0' || c > L'9') return false;
-  }
-  return std::stoul(s) <= max;
-}
-
-std::vector<std::wstring> Split(const std::wstring& s, wchar_t separator) {
-  std::vector<std::wstring> parts;
-  std::wstringstream in(s);
-  for (std::wstring part; std::getline(in, part, separator);) parts.push_back(part);
-  if (!s.empty() && s.back() == separator) parts.push_back(L"");
-  return parts;
-}
-
-Faults CheckVersionSection(const Inf& inf) {
+Faults CheckVersionSection(const Inf& inf, const Model&) {
   Faults faults;
   const std::vector<std::wstring> driverVer = inf.Fields(L"Version", L"DriverVer");
+  std::wsmatch date;
+  std::wsmatch version;
   if (driverVer.size() != 2) {
     faults.push_back("DriverVer is not \"mm/dd/yyyy,a.b.c.d\"");
   } else {
-    const std::vector<std::wstring> date = Split(driverVer[0], L'/');
-    const bool dateOk = date.size() == 3 && date[0].size() == 2 && date[1].size() == 2 &&
-                        date[2].size() == 4 && IsNumber(date[0], 12) && std::stoul(date[0]) >= 1 &&
-                        IsNumber(date[1], 31) && std::stoul(date[1]) >= 1 &&
-                        IsNumber(date[2], 9999) && std::stoul(date[2]) >= 1980;
-    if (!dateOk) faults.push_back("DriverVer date " + Narrow(driverVer[0]) + " is not mm/dd/yyyy");
-    const std::vector<std::wstring> version = Split(driverVer[1], L'.');
-    bool versionOk = version.size() == 4;
-    for (const std::wstring& part : version) versionOk = versionOk && IsNumber(part, 65535);
+    if (!std::regex_match(driverVer[0], date, std::wregex(L"(\\d\\d)/(\\d\\d)/(\\d{4})")) ||
+        std::stoul(date[1]) - 1 >= 12 || std::stoul(date[2]) - 1 >= 31 ||
+        std::stoul(date[3]) < 1980) {
+      faults.push_back("DriverVer date " + Narrow(driverVer[0]) + " is not mm/dd/yyyy");
+    }
+    const std::wregex part(L"(\\d{1,5})\\.(\\d{1,5})\\.(\\d{1,5})\\.(\\d{1,5})");
+    bool versionOk = std::regex_match(driverVer[1], version, part);
+    for (size_t i = 1; versionOk && i <= 4; ++i) versionOk = std::stoul(version[i]) <= 65535;
     if (!versionOk)
       faults.push_back("DriverVer version " + Narrow(driverVer[1]) + " is not a.b.c.d");
   }
@@ -460,20 +446,16 @@ std::wstring InfPath(const std::string& name) { return SetupDir() + L"\\" + Wide
 
 // ---- the shipped files --------------------------------------------------------------------
 
-class ShippedInfTest : public testing::TestWithParam<Model> {};
+using Check = Faults (*)(const Inf&, const Model&);
+const Check kChecks[] = {CheckClass,           CheckModels,         CheckInstallSection,
+                         CheckSourceLocations, CheckVersionSection, CheckTargetDirectory};
 
-TEST_P(ShippedInfTest, IsAPrinterClassInf) {
-  EXPECT_EQ(Join(CheckClass(InfPath(GetParam().wizardInf))), "");
-}
+class ShippedInfTest : public testing::TestWithParam<Model> {};
 
 TEST_P(ShippedInfTest, ReadsAsTheWizardReadsIt) {
   const Inf inf(InfPath(GetParam().wizardInf));
   ASSERT_EQ(inf.error(), "");
-  EXPECT_EQ(Join(CheckModels(inf, GetParam())), "");
-  EXPECT_EQ(Join(CheckInstallSection(inf, GetParam())), "");
-  EXPECT_EQ(Join(CheckSourceLocations(inf, GetParam())), "");
-  EXPECT_EQ(Join(CheckVersionSection(inf)), "");
-  EXPECT_EQ(Join(CheckTargetDirectory(inf, GetParam())), "");
+  for (Check check : kChecks) EXPECT_EQ(Join(check(inf, GetParam())), "");
   if (!OtherArchitectureBuilt()) {
     std::printf("note: the %ls libraries are not built; their presence was not checked\n",
                 kOtherFolder);
@@ -487,60 +469,44 @@ INSTANTIATE_TEST_SUITE_P(Shipped, ShippedInfTest, testing::ValuesIn(package_fact
 
 // ---- broken copies ------------------------------------------------------------------------
 
+// A fault put into a copy of each shipped INF, and the checks of which one must report it.
 struct Break {
   const char* name;
   const char* find;
   const char* replace;
-  std::function<Faults(const Inf&, const Model&)> check;
+  std::vector<Check> checks;
 };
 
 void PrintTo(const Break& b, std::ostream* os) { *os << b.name; }
 
-const std::vector<Break>& Breaks() {
-  static const std::vector<Break> breaks = {
-      {"CopiedFileWithoutSource", "BRINDOL80RES.DLL=1,amd64", "BRINDOL80RESX.DLL=1,amd64",
-       CheckSourceLocations},
-      {"CopiedFileWithoutSourceX86", "BRINDOL80RES.DLL=1,i386", "BRINDOL80RESX.DLL=1,i386",
-       CheckSourceLocations},
-      {"CopiedFileNotShipped", "[BRINDOL_BINARIES]\r\nBRINDOL80.DLL",
-       "[BRINDOL_BINARIES]\r\nBRINDOL81.DLL",
-       [](const Inf& inf, const Model& m) {
-         Faults f = CheckSourceLocations(inf, m);
-         const Faults more = CheckInstallSection(inf, m);
-         f.insert(f.end(), more.begin(), more.end());
-         return f;
-       }},
-      {"LibraryFromTheWrongFolder", "BRINDOL80.DLL=1,amd64", "BRINDOL80.DLL=1,i386",
-       CheckSourceLocations},
-      {"DecorationMisspelt", "%Mfg%=Brindol,NTx86,NTamd64", "%Mfg%=Brindol,NTx86,NTamd46",
-       CheckModels},
-      {"DecorationWithoutModels", "[Brindol.NTx86]", "[Brindol.NTi386]", CheckModels},
-      {"ModelMissingForOnePlatform", "[Brindol.NTamd64]\r\n\"", "[Brindol.NTamd64]\r\n\"X",
-       CheckModels},
-      {"WrongDataFile", "DataFile=BRINDOL", "DataFile=X", CheckInstallSection},
-      {"IniNotCopied", "BRINDOL80.INI\r\n\r\n", "\r\n\r\n", CheckInstallSection},
-      {"NeedsWithoutUnidrv", "Needs=UNIDRV.OEM,", "Needs=", CheckInstallSection},
-      {"IncludeMissing", "Include=NTPRINT.INF", "Include=", CheckInstallSection},
-      {"DriverVerDate", "DriverVer=06/01/2025", "DriverVer=13/01/2025",
-       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"DriverVerVersion", ",1.0.0.0", ",1.0.0",
-       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"NoCatalog", "CatalogFile=", "CatalogFileX=",
-       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"NoLockdown", "PnpLockdown=1", "PnpLockdown=0",
-       [](const Inf& inf, const Model&) { return CheckVersionSection(inf); }},
-      {"TargetNotTheDriverDirectory", "DefaultDestDir=66000", "DefaultDestDir=11",
-       CheckTargetDirectory},
-  };
-  return breaks;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream in(Narrow(path), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+const Break kBreaks[] = {
+    {"NotThePrinterClass", "Class=Printer", "Class=Printers", {CheckClass}},
+    {"CopiedFileWithoutSource", "RES.DLL=1,amd64", "RESX.DLL=1,amd64", {CheckSourceLocations}},
+    {"CopiedFileWithoutSourceX86", "RES.DLL=1,i386", "RESX.DLL=1,i386", {CheckSourceLocations}},
+    {"CopiedFileNotShipped",
+     "[BRINDOL_BINARIES]\r\nBRINDOL80.DLL",
+     "[BRINDOL_BINARIES]\r\nBRINDOL81.DLL",
+     {CheckSourceLocations, CheckInstallSection}},
+    {"LibraryFromTheWrongFolder", "80.DLL=1,amd64", "80.DLL=1,i386", {CheckSourceLocations}},
+    {"DecorationMisspelt", ",NTx86,NTamd64", ",NTx86,NTamd46", {CheckModels}},
+    {"DecorationWithoutModels", "[Brindol.NTx86]", "[Brindol.NTi386]", {CheckModels}},
+    {"ModelMissingForOnePlatform",
+     "[Brindol.NTamd64]\r\n\"",
+     "[Brindol.NTamd64]\r\n\"X",
+     {CheckModels}},
+    {"WrongDataFile", "DataFile=BRINDOL", "DataFile=X", {CheckInstallSection}},
+    {"IniNotCopied", "BRINDOL80.INI\r\n\r\n", "\r\n\r\n", {CheckInstallSection}},
+    {"NeedsWithoutUnidrv", "Needs=UNIDRV.OEM,", "Needs=", {CheckInstallSection}},
+    {"IncludeMissing", "Include=NTPRINT.INF", "Include=", {CheckInstallSection}},
+    {"DriverVerDate", "DriverVer=06/01/2025", "DriverVer=13/01/2025", {CheckVersionSection}},
+    {"DriverVerVersion", ",1.0.0.0", ",1.0.0", {CheckVersionSection}},
+    {"NoCatalog", "CatalogFile=", "CatalogFileX=", {CheckVersionSection}},
+    {"NoLockdown", "PnpLockdown=1", "PnpLockdown=0", {CheckVersionSection}},
+    {"TargetNotTheDriverDirectory",
+     "DefaultDestDir=66000",
+     "DefaultDestDir=11",
+     {CheckTargetDirectory}},
+};
 
 class BrokenInfTest : public testing::TestWithParam<Break> {};
 
@@ -548,7 +514,7 @@ TEST_P(BrokenInfTest, IsReported) {
   const Break& b = GetParam();
   for (const Model& model : package_facts::Models()) {
     SCOPED_TRACE(model.wizardInf);
-    std::string text = ReadBytes(InfPath(model.wizardInf));
+    std::string text = text_util::ReadWholeFile(Narrow(InfPath(model.wizardInf))).value_or("");
     ASSERT_FALSE(text.empty());
     const size_t at = text.find(b.find);
     ASSERT_NE(at, std::string::npos) << "the INF no longer holds " << b.find;
@@ -560,11 +526,16 @@ TEST_P(BrokenInfTest, IsReported) {
     }
     const Inf inf(broken);
     ASSERT_EQ(inf.error(), "");
-    EXPECT_NE(Join(b.check(inf, model)), "") << b.name << " was not reported";
+    Faults faults;
+    for (Check check : b.checks) {
+      const Faults found = check(inf, model);
+      faults.insert(faults.end(), found.begin(), found.end());
+    }
+    EXPECT_NE(Join(faults), "") << b.name << " was not reported";
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, BrokenInfTest, testing::ValuesIn(Breaks()),
+INSTANTIATE_TEST_SUITE_P(Shipped, BrokenInfTest, testing::ValuesIn(kBreaks),
                          [](const testing::TestParamInfo<Break>& info) {
                            return std::string(info.param.name);
                          });
