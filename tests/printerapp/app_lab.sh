@@ -18,12 +18,22 @@ app_lab_init() {
   trap app_lab_stop EXIT
 }
 
+# poll TRIES SECONDS COMMAND...: until COMMAND succeeds, at most TRIES times.
+poll() {
+  local i
+  for ((i = 0; i < $1; i++)); do
+    "${@:3}" && return 0
+    sleep "$2"
+  done
+  return 1
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
 app_lab_stop() {
   "$APP" shutdown >/dev/null 2>&1 || true
   local pid
   for pid in "${PIDS[@]}"; do
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$pid" 2>/dev/null || true
+    poll 50 0.1 gone "$pid" || kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null || true
   done
   PIDS=()
@@ -42,11 +52,7 @@ start_app() {
   "$APP" server -o server-port=8631 -o listen-hostname=127.0.0.1 -o log-level=debug \
     -o log-file="$OUT/app.log" "$@" >>"$OUT/server.out" 2>&1 &
   PIDS=($! "${PIDS[@]}")
-  local i
-  for i in $(seq 100); do
-    "$APP" status >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
+  poll 100 0.1 "$APP" status >/dev/null 2>&1 && return 0
   echo "the printer application did not start; see $OUT/app.log" >&2
   return 1
 }
@@ -64,14 +70,8 @@ job_count() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | wc -l; }
 
 # wait_jobs N: until netprinter has stored N jobs (it stores one when the
 # connection closes).
-wait_jobs() {
-  local i
-  for i in $(seq 300); do
-    (($(job_count) >= $1)) && return 0
-    sleep 0.1
-  done
-  return 1
-}
+has_jobs() { (($(job_count) >= $1)); }
+wait_jobs() { poll 300 0.1 has_jobs "$1"; }
 
 last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
 
@@ -104,12 +104,8 @@ job_state() {
 
 # wait_job_end PRINTER JOB-ID SECONDS: until the job is no longer pending or
 # processing; its last state in JOB_STATE.
-wait_job_end() {
-  local i
-  for i in $(seq $(($3 * 5))); do
-    JOB_STATE=$(job_state "$1" "$2")
-    [[ $JOB_STATE =~ ^(pending|processing) ]] || return 0
-    sleep 0.2
-  done
-  return 1
+job_ended() {
+  JOB_STATE=$(job_state "$1" "$2")
+  ! [[ $JOB_STATE =~ ^(pending|processing) ]]
 }
+wait_job_end() { poll $(($3 * 5)) 0.2 job_ended "$1" "$2"; }
