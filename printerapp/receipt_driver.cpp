@@ -74,12 +74,6 @@ pappl_jreason_t ReasonFor(JobFault fault) {
   return PAPPL_JREASON_NONE;
 }
 
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
-  papplJobSetMessage(job, "%s", message.c_str());
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
-}
-
 // Reports the raster job's failure on the PAPPL job; false for the callback.
 bool Failed(pappl_job_t* job, const RasterJob& raster) {
   FailJob(job, ReasonFor(raster.Fault()), raster.Message());
@@ -197,6 +191,12 @@ void AddVendorAttributes(ipp_t* attrs) {
 }
 
 }  // namespace
+
+void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+  papplJobSetMessage(job, "%s", message.c_str());
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
 
 pappl_pr_driver_t kReceiptDrivers[2] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", "MFG:BRINDOL;MDL:80mm Receipt Printer;",
