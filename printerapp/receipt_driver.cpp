@@ -134,15 +134,9 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
   RasterJob* raster = JobOf(job);
   if (!raster) return false;
-  const auto& h = options->header;
-  PageHeader header;
-  header.width = h.cupsWidth;
-  header.height = h.cupsHeight;
-  header.bitsPerPixel = h.cupsBitsPerPixel;
-  header.bitsPerColor = h.cupsBitsPerColor;
-  header.zeroIsWhite = h.cupsColorSpace == CUPS_CSPACE_K;
-  header.allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
-  return raster->StartPage(page, header) || Failed(job, *raster);
+  const bool allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
+  return raster->StartPage(page, PageHeaderOf(options->header, allowScaling)) ||
+         Failed(job, *raster);
 }
 
 bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
