@@ -14,7 +14,7 @@ app_lab_init() {
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan.supp:print_suppressions=0
   APP=$BIN/brindol-printer-app
   URI_BASE=ipp://127.0.0.1:8631/ipp/print
-  PIDS=()
+  PIDS=() JOB_ID= JOB_STATE=
   trap app_lab_stop EXIT
 }
 
@@ -76,8 +76,9 @@ wait_jobs() { poll 300 0.1 has_jobs "$1"; }
 last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
 
 # ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job with the receipt
-# settings (defaults below unless given), waits for the job's end, and leaves
-# ipptool's report in $OUT/ipptool.out. The job's final state in JOB_STATE.
+# settings (defaults below unless given); unless NOWAIT is set, waits up to two
+# minutes for the job's end. ipptool's reports in $OUT/ipptool.out, the job's
+# id in JOB_ID, its final "state|message|reasons|" in JOB_STATE.
 ipp_print() {
   local printer=$1 file=$2 format=$3
   shift 3
@@ -87,19 +88,25 @@ ipp_print() {
   for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
   local args=()
   for kv in "${!v[@]}"; do args+=(-d "$kv=${v[$kv]}"); done
-  [[ -n ${NOWAIT:-} ]] && args+=(-d nowait=1)
   ipptool -T "${IPP_TIMEOUT:-60}" -t -f "$file" -d "format=$format" "${args[@]}" "$URI_BASE/$printer" \
     "$(dirname "${BASH_SOURCE[0]}")/print-job.test" >"$OUT/ipptool.out" 2>&1
   local rc=$?
   JOB_ID=$(sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' "$OUT/ipptool.out" | head -n 1)
-  JOB_STATE=$(grep -E 'job-state' "$OUT/ipptool.out" | tr -s ' ' | tr '\n' ' ')
+  if [[ -z ${NOWAIT:-} && -n $JOB_ID ]]; then
+    wait_job_end "$printer" "$JOB_ID" 120 || rc=1
+    get_job "$printer" "$JOB_ID" >>"$OUT/ipptool.out"
+  fi
   return $rc
 }
 
-# job_state PRINTER JOB-ID: "state reasons message" of the job, one line.
+# get_job PRINTER JOB-ID: ipptool's report of the job's state, reasons and message.
+get_job() {
+  ipptool -T 10 -t -d "jobid=$2" "$URI_BASE/$1" "$(dirname "${BASH_SOURCE[0]}")/get-job.test" 2>&1
+}
+
+# job_state PRINTER JOB-ID: "state|message|reasons|" of the job, one line.
 job_state() {
-  ipptool -T 10 -t -d "jobid=$2" "$URI_BASE/$1" "$(dirname "${BASH_SOURCE[0]}")/get-job.test" 2>&1 |
-    sed -nE 's/^ *job-state(-reasons|-message)? \([^)]*\) = //p' | tr '\n' '|'
+  get_job "$1" "$2" | sed -nE 's/^ *job-state(-reasons|-message)? \([^)]*\) = //p' | tr '\n' '|'
 }
 
 # wait_job_end PRINTER JOB-ID SECONDS: until the job is no longer pending or
