@@ -47,11 +47,9 @@ class DevTools:
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
         return result.get("result", {}).get("value")
 
-    def load(self, url):
-        self.call("Page.navigate", url=url)
-        self.wait_loaded()
-
-    def wait_loaded(self):
+    def load(self, url=None):  # with no URL: waits for the page a click opens
+        if url:
+            self.call("Page.navigate", url=url)
         time.sleep(0.3)
         for _ in range(100):
             if self.evaluate("document.readyState") == "complete":
@@ -71,14 +69,14 @@ def main():
     tools = DevTools(sys.argv[1], sys.argv[2])
     steps = sys.argv[3:]
     while steps:
-        command, url = steps[0], steps[1]
-        tools.load(url)
-        if command == "screenshot" and len(steps) >= 3:
-            tools.screenshot(steps[2])
+        if steps[0] == "screenshot" and len(steps) >= 3:
+            (_, url, shot), steps = steps[:3], steps[3:]
+            tools.load(url)
+            tools.screenshot(shot)
             print(f"loaded {url}: {tools.evaluate('document.title')}")
-            steps = steps[3:]
-        elif command == "set" and len(steps) >= 5:
-            field, value, shot = steps[2:5]
+        elif steps[0] == "set" and len(steps) >= 5:
+            (_, url, field, value, shot), steps = steps[:5], steps[5:]
+            tools.load(url)
             found = tools.evaluate(
                 f"(() => {{ const e = document.querySelector('[name=\"{field}\"]');"
                 f" if (!e) return 'missing';"
@@ -87,14 +85,13 @@ def main():
                 f" if (b) b.click(); else e.form.submit(); return 'submitted'; }})()")
             if found != "submitted":
                 raise SystemExit(f"no field {field} on {url}")
-            tools.wait_loaded()
+            tools.load()
             tools.load(url)
             shown = tools.evaluate(f"document.querySelector('[name=\"{field}\"]').value")
             tools.screenshot(shot)
             print(f"{field} shows {shown} after saving")
             if shown != value:
                 raise SystemExit(f"{field} shows {shown}, not {value}")
-            steps = steps[5:]
         else:
             raise SystemExit(__doc__)
 

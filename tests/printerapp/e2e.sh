@@ -29,10 +29,8 @@ explain_difference() {
   first=$(cmp "$1" "$2" 2>&1 | head -n 1)
   echo "      $first (expected $(stat -c %s "$1") bytes, got $(stat -c %s "$2"))"
   at=$(sed -nE 's/.*byte ([0-9]+).*/\1/p' <<<"$first")
-  [[ -n $at ]] || return 0
-  for file in "$1" "$2"; do
-    echo "      $file:"
-    xxd -s $((at > 16 ? at - 16 : 0)) -l 48 "$file" | sed 's/^/        /'
+  for file in ${at:+"$1" "$2"}; do
+    xxd -s $((at > 16 ? at - 16 : 0)) -l 48 "$file" | sed "s|^|      ${file##*/}: |"
   done
 }
 
@@ -65,14 +63,11 @@ print_to_head() {
 }
 
 hex() { printf '%b' "$(sed 's/\([0-9A-F][0-9A-F]\)/\\x\1/g' <<<"$1")"; }
-PARTIAL_CUT=1D564200
-FULL_CUT=1D564100
-DRAWER=1B700019FA
+PARTIAL_CUT=1D564200 FULL_CUT=1D564100 DRAWER=1B700019FA
 
-declare -A HALFTONE_NAME=([none]=HT_NONE [ordered]=HT_Ordered [burkes]=HT_Burkes
-  [stucki]=HT_Stucki [floyd-steinberg]=HT_FloydSteinberg
-  [jarvis-judice-ninke]=HT_Jarvis-Judice-Ninke [sierra]=HT_Sierra
-  [stevenson-arce]=HT_StevensonArce)
+declare -A HALFTONE_NAME=([none]=HT_NONE [ordered]=HT_Ordered [burkes]=HT_Burkes [stucki]=HT_Stucki
+  [floyd-steinberg]=HT_FloydSteinberg [jarvis-judice-ninke]=HT_Jarvis-Judice-Ninke
+  [sierra]=HT_Sierra [stevenson-arce]=HT_StevensonArce)
 declare -A SAVING_NAME=([off]=SavePaper_Off [top]=SavePaper_Top [bottom]=SavePaper_Bottom
   [top-and-bottom]=SavePaper_TopAndBottom)
 
