@@ -22,10 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A page with ink everywhere and no all-black band: a diagonal ramp.
 GrayPage RampPage(unsigned width, unsigned height) {
-  GrayPage page;
-  page.width = width;
-  page.height = height;
-  page.pixels.resize(static_cast<std::size_t>(width) * height);
+  GrayPage page{width, height, Bytes(static_cast<std::size_t>(width) * height)};
   for (unsigned y = 0; y < height; ++y) {
     for (unsigned x = 0; x < width; ++x) {
       page.pixels[static_cast<std::size_t>(y) * width + x] =
@@ -74,13 +71,7 @@ struct AdapterCase {
 
 ReceiptSettings With(const char* halftone, bool upsideDown = false, int offsetMm = 0,
                      const char* saving = "SavePaper_Off", bool landscape = false) {
-  ReceiptSettings s;
-  s.halftone = halftone;
-  s.upsideDown = upsideDown;
-  s.offsetMm = offsetMm;
-  s.paperSaving = saving;
-  s.landscape = landscape;
-  return s;
+  return {halftone, upsideDown, offsetMm, saving, landscape};
 }
 
 TEST(BandAdapterTest, GivesThePluginsBytesForTheSamePageAndSettings) {
