@@ -21,10 +21,7 @@ app_lab_init() {
 # poll TRIES SECONDS COMMAND...: until COMMAND succeeds, at most TRIES times.
 poll() {
   local i
-  for ((i = 0; i < $1; i++)); do
-    "${@:3}" && return 0
-    sleep "$2"
-  done
+  for ((i = 0; i < $1; i++)); do "${@:3}" && return 0; sleep "$2"; done
   return 1
 }
 gone() { ! kill -0 "$1" 2>/dev/null; }

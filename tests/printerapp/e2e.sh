@@ -175,14 +175,9 @@ expect_end() {
 }
 
 still_serving() {  # NAME: a good job after a bad one still prints
-  local before
-  before=$(job_count)
+  local want=$(($(job_count) + 1))
   if ipp_print r80 "$OUT/small.pwg" image/pwg-raster && grep -q 'completed' "$OUT/ipptool.out" &&
-    wait_jobs $((before + 1)); then
-    pass "$1: still serving"
-  else
-    fail "$1: the next job did not print"
-  fi
+    wait_jobs "$want"; then pass "$1: still serving"; else fail "$1: the next job did not print"; fi
 }
 
 suite_bad_input() {
@@ -236,12 +231,8 @@ PY
 
   # A printer that closes the connection mid-job and one that never answers.
   add_printer closer brindol_80 socket://10.77.1.2:9200 || return 1
-  nsenter -t "$BRINDOL_LAB_PRINTER_PID" -n python3 - <<'PY' &
-import socket
-s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind(('10.77.1.2', 9200)); s.listen(1)
-c, _ = s.accept(); c.recv(1000); c.close(); s.close()
-PY
+  nsenter -t "$BRINDOL_LAB_PRINTER_PID" -n python3 -c 'import socket
+s = socket.create_server(("10.77.1.2", 9200)); c, _ = s.accept(); c.recv(1000); c.close()' &
   PIDS+=($!)
   "$BIN/make_raster" --pages 20 "$OUT/small.pgm" "$OUT/long.pwg"
   NOWAIT=1 ipp_print closer "$OUT/long.pwg" image/pwg-raster
