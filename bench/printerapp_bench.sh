@@ -30,15 +30,7 @@ PIDS+=($!)
 
 # The page: the sample receipt repeated to 3000 lines.
 "$BIN/receipt_sample" "$OUT/sample.pgm"
-python3 - "$OUT/sample.pgm" "$OUT/page.pgm" <<'PY'
-import sys
-data = open(sys.argv[1], 'rb').read()
-header, pixels = data.split(b'\n255\n', 1)
-width, height = map(int, header.split()[1:3])
-rows = [pixels[i * width:(i + 1) * width] for i in range(height)]
-out = b''.join(rows[i % height] for i in range(3000))
-open(sys.argv[2], 'wb').write(b'P5\n%d 3000\n255\n' % width + out)
-PY
+pnmcat -tb $(for _ in $(seq 10); do echo "$OUT/sample.pgm"; done) | pamcut -height 3000 >"$OUT/page.pgm"
 "$BIN/make_raster" "$OUT/page.pgm" "$OUT/page.pwg"
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -93,7 +85,7 @@ print(f'| $name | {jobs} | {jobs / wall:.1f} | {1000 * ticks / hz / jobs:.1f} | 
 # Ours (release build).
 start_app || exit 1
 add_printer r80 brindol_80 socket://10.77.1.2:9100 || exit 1
-ours=$(pgrep -f "brindol-printer-app server -o server-port=8631" | head -n 1)
+ours=${PIDS[0]}  # start_app puts the server first
 
 # LPrint, with its state and spool inside OUT as well.
 mkdir -p "$OUT/lprint"

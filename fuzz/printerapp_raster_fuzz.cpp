@@ -79,14 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     }
     if (std::uint64_t{header.cupsBytesPerLine} * header.cupsHeight > kMaxPageBytes) break;
-    PageHeader pageHeader;
-    pageHeader.width = header.cupsWidth;
-    pageHeader.height = header.cupsHeight;
-    pageHeader.bitsPerPixel = header.cupsBitsPerPixel;
-    pageHeader.bitsPerColor = header.cupsBitsPerColor;
-    pageHeader.zeroIsWhite = header.cupsColorSpace == CUPS_CSPACE_K;
-    pageHeader.allowScaling = allowScaling;
-    if (!job.StartPage(page, pageHeader)) {
+    if (!job.StartPage(page, PageHeaderOf(header, allowScaling))) {
       FUZZ_CHECK(job.Fault() != JobFault::kNone && !job.Message().empty());
       break;
     }

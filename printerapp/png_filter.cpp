@@ -9,15 +9,11 @@
 #include <new>
 #include <vector>
 
+#include "receipt_driver.h"
+
 namespace {
 
 constexpr int kDotsPerInch = 203;  // a PNG is taken dot for dot, scaled down only to fit
-
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
-  papplJobSetMessage(job, "%s", message.c_str());
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
-}
 
 }  // namespace
 

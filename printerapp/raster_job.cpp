@@ -1,6 +1,17 @@
 // The raster job: checks, fitting and framing around the band adapter.
 #include "raster_job.h"
 
+PageHeader PageHeaderOf(const cups_page_header2_t& header, bool allowScaling) {
+  PageHeader page;
+  page.width = header.cupsWidth;
+  page.height = header.cupsHeight;
+  page.bitsPerPixel = header.cupsBitsPerPixel;
+  page.bitsPerColor = header.cupsBitsPerColor;
+  page.zeroIsWhite = header.cupsColorSpace == CUPS_CSPACE_K;
+  page.allowScaling = allowScaling;
+  return page;
+}
+
 RasterJob::RasterJob(const ReceiptSettings& settings, BandAdapter::Sink sink,
                      unsigned printableDots, unsigned rollDots, unsigned bandRows)
     : settings_(settings),

@@ -4,6 +4,8 @@
 // and the fuzz target drive it the same way.
 #pragma once
 
+#include <cups/raster.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +23,10 @@ struct PageHeader {
   bool zeroIsWhite = false;  // black_8 (K) rather than sgray_8
   bool allowScaling = true;
 };
+
+// A raster document's page header as the job needs it; allowScaling is the
+// job's (print-scaling other than none).
+PageHeader PageHeaderOf(const cups_page_header2_t& header, bool allowScaling);
 
 // Why a job failed, for the job's state reasons.
 enum class JobFault { kNone, kDocumentFormat, kDocumentUnprintable, kDevice };

@@ -17,8 +17,9 @@ constexpr int kDpi = 203;
 struct Model {
   const char* driverName;
   const char* makeAndModel;
-  unsigned dots;  // printable width of the head
-  int rollMm;     // roll width
+  const char* deviceId;  // the IEEE 1284 device ID the printer reports
+  unsigned dots;         // printable width of the head
+  int rollMm;            // roll width
   const char* const* media;
   int mediaCount;
   const char* mediaDefault;
@@ -36,10 +37,10 @@ constexpr const char* kMedia58[] = {"om_roll-58x100mm_58x100mm",   "om_roll-58x1
                                     "roll_max_58x3276mm"};
 
 constexpr Model kModels[] = {
-    {"brindol_80", "BRINDOL 80mm Receipt Printer", 576, 80, kMedia80,
-     static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
-    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", 384, 58, kMedia58,
-     static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
+    {"brindol_80", "BRINDOL 80mm Receipt Printer", "MFG:BRINDOL;MDL:80mm Receipt Printer;", 576, 80,
+     kMedia80, static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
+    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", 384, 58,
+     kMedia58, static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
 };
 
 const Model* ModelFor(const char* driverName) {
@@ -72,12 +73,6 @@ pappl_jreason_t ReasonFor(JobFault fault) {
       break;
   }
   return PAPPL_JREASON_NONE;
-}
-
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
-  papplJobSetMessage(job, "%s", message.c_str());
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
 
 // Reports the raster job's failure on the PAPPL job; false for the callback.
@@ -140,15 +135,9 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
   RasterJob* raster = JobOf(job);
   if (!raster) return false;
-  const auto& h = options->header;
-  PageHeader header;
-  header.width = h.cupsWidth;
-  header.height = h.cupsHeight;
-  header.bitsPerPixel = h.cupsBitsPerPixel;
-  header.bitsPerColor = h.cupsBitsPerColor;
-  header.zeroIsWhite = h.cupsColorSpace == CUPS_CSPACE_K;
-  header.allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
-  return raster->StartPage(page, header) || Failed(job, *raster);
+  const bool allowScaling = options->print_scaling != PAPPL_SCALING_NONE;
+  return raster->StartPage(page, PageHeaderOf(options->header, allowScaling)) ||
+         Failed(job, *raster);
 }
 
 bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
@@ -198,11 +187,17 @@ void AddVendorAttributes(ipp_t* attrs) {
 
 }  // namespace
 
+void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+  papplJobSetMessage(job, "%s", message.c_str());
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
 pappl_pr_driver_t kReceiptDrivers[2] = {
-    {"brindol_80", "BRINDOL 80mm Receipt Printer", "MFG:BRINDOL;MDL:80mm Receipt Printer;",
-     nullptr},
-    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", nullptr},
+    {kModels[0].driverName, kModels[0].makeAndModel, kModels[0].deviceId, nullptr},
+    {kModels[1].driverName, kModels[1].makeAndModel, kModels[1].deviceId, nullptr},
 };
+static_assert(std::size(kReceiptDrivers) == std::size(kModels));
 
 bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
                            pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {

@@ -1,6 +1,7 @@
 // Receipt settings: IPP values to pipeline options and printer commands.
 #include "receipt_settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -9,20 +10,24 @@
 
 namespace {
 
-// The halftone keywords, in the order of the pipeline's option names.
+// Each keyword attribute's values, in the order of what they select: the
+// pipeline's halftone and paper-saving options, the enumerators of CutAtEnd
+// and CashDrawer.
 constexpr const char* kHalftoneKeywords[] = {"none",   "ordered",         "burkes",
                                              "stucki", "floyd-steinberg", "jarvis-judice-ninke",
                                              "sierra", "stevenson-arce"};
 static_assert(std::size(kHalftoneKeywords) == std::size(kHalftoneOptions));
+constexpr const char* kPaperSavingKeywords[] = {"off", "top", "bottom", "top-and-bottom"};
+constexpr const char* kPaperSavingOptions[] = {
+    "SavePaper_Off", kOptionSavePaperTop, kOptionSavePaperBottom, kOptionSavePaperTopAndBottom};
+constexpr const char* kOrientationKeywords[] = {"portrait", "landscape"};
+constexpr const char* kCutKeywords[] = {"none", "partial", "full"};
+constexpr const char* kDrawerKeywords[] = {"none", "before", "after"};
 
-struct KeywordText {
-  const char* keyword;
-  const char* option;
-};
-constexpr KeywordText kPaperSaving[] = {{"off", "SavePaper_Off"},
-                                        {"top", kOptionSavePaperTop},
-                                        {"bottom", kOptionSavePaperBottom},
-                                        {"top-and-bottom", kOptionSavePaperTopAndBottom}};
+template <std::size_t N>
+std::vector<const char*> List(const char* const (&keywords)[N]) {
+  return {std::begin(keywords), std::end(keywords)};
+}
 
 // The commands the printer descriptions send for the cutter and the drawer:
 // GS V B 0 / GS V A 0 feed the last line past the blade, then cut; ESC p 0
@@ -62,15 +67,13 @@ void Append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::siz
 
 const std::vector<VendorAttribute>& VendorAttributes() {
   static const std::vector<VendorAttribute> attributes = {
-      {kAttrHalftone,
-       std::vector<const char*>(std::begin(kHalftoneKeywords), std::end(kHalftoneKeywords)),
-       "none"},
+      {kAttrHalftone, List(kHalftoneKeywords), "none"},
       {kAttrUpsideDown, {}, "false"},
       {kAttrOffset, {}, "0"},
-      {kAttrPaperSaving, {"off", "top", "bottom", "top-and-bottom"}, "off"},
-      {kAttrOrientation, {"portrait", "landscape"}, "portrait"},
-      {kAttrCut, {"none", "partial", "full"}, "partial"},
-      {kAttrDrawer, {"none", "before", "after"}, "none"},
+      {kAttrPaperSaving, List(kPaperSavingKeywords), "off"},
+      {kAttrOrientation, List(kOrientationKeywords), "portrait"},
+      {kAttrCut, List(kCutKeywords), "partial"},
+      {kAttrDrawer, List(kDrawerKeywords), "none"},
   };
   return attributes;
 }
@@ -81,59 +84,27 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
     error = "unsupported " + name + " value '" + value + "'";
     return false;
   };
-  if (name == kAttrHalftone) {
-    for (std::size_t i = 0; i < std::size(kHalftoneKeywords); ++i) {
-      if (value == kHalftoneKeywords[i]) {
-        settings.halftone = kHalftoneOptions[i].name;
-        return true;
-      }
-    }
-    return bad();
-  }
   if (name == kAttrUpsideDown) return ParseBoolean(value, settings.upsideDown) || bad();
   if (name == kAttrOffset) {
     return ParseInteger(value, -kMaxOffsetMm, kMaxOffsetMm, settings.offsetMm) || bad();
   }
-  if (name == kAttrPaperSaving) {
-    for (const KeywordText& k : kPaperSaving) {
-      if (value == k.keyword) {
-        settings.paperSaving = k.option;
-        return true;
-      }
-    }
-    return bad();
+  const std::vector<VendorAttribute>& attributes = VendorAttributes();
+  const auto attribute = std::find_if(attributes.begin(), attributes.end(),
+                                      [&](const VendorAttribute& a) { return name == a.name; });
+  if (attribute == attributes.end()) {
+    error = "unknown setting '" + name + "'";
+    return false;
   }
-  if (name == kAttrOrientation) {
-    if (value != "portrait" && value != "landscape") return bad();
-    settings.landscape = value == "landscape";
-    return true;
-  }
-  if (name == kAttrCut) {
-    if (value == "none") {
-      settings.cut = CutAtEnd::kNone;
-    } else if (value == "partial") {
-      settings.cut = CutAtEnd::kPartial;
-    } else if (value == "full") {
-      settings.cut = CutAtEnd::kFull;
-    } else {
-      return bad();
-    }
-    return true;
-  }
-  if (name == kAttrDrawer) {
-    if (value == "none") {
-      settings.drawer = CashDrawer::kNone;
-    } else if (value == "before") {
-      settings.drawer = CashDrawer::kBefore;
-    } else if (value == "after") {
-      settings.drawer = CashDrawer::kAfter;
-    } else {
-      return bad();
-    }
-    return true;
-  }
-  error = "unknown setting '" + name + "'";
-  return false;
+  const std::vector<const char*>& keywords = attribute->keywords;
+  const auto keyword = std::find(keywords.begin(), keywords.end(), value);
+  if (keyword == keywords.end()) return bad();
+  const std::size_t i = static_cast<std::size_t>(keyword - keywords.begin());
+  if (name == kAttrHalftone) settings.halftone = kHalftoneOptions[i].name;
+  if (name == kAttrPaperSaving) settings.paperSaving = kPaperSavingOptions[i];
+  if (name == kAttrOrientation) settings.landscape = i == 1;
+  if (name == kAttrCut) settings.cut = static_cast<CutAtEnd>(i);
+  if (name == kAttrDrawer) settings.drawer = static_cast<CashDrawer>(i);
+  return true;
 }
 
 std::string OffsetOptionText(int offsetMm) {

@@ -14,16 +14,23 @@ app_lab_init() {
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan.supp:print_suppressions=0
   APP=$BIN/brindol-printer-app
   URI_BASE=ipp://127.0.0.1:8631/ipp/print
-  PIDS=()
+  PIDS=() JOB_ID= JOB_STATE=
   trap app_lab_stop EXIT
 }
+
+# poll TRIES SECONDS COMMAND...: until COMMAND succeeds, at most TRIES times.
+poll() {
+  local i
+  for ((i = 0; i < $1; i++)); do "${@:3}" && return 0; sleep "$2"; done
+  return 1
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
 app_lab_stop() {
   "$APP" shutdown >/dev/null 2>&1 || true
   local pid
   for pid in "${PIDS[@]}"; do
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$pid" 2>/dev/null || true
+    poll 50 0.1 gone "$pid" || kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null || true
   done
   PIDS=()
@@ -42,11 +49,7 @@ start_app() {
   "$APP" server -o server-port=8631 -o listen-hostname=127.0.0.1 -o log-level=debug \
     -o log-file="$OUT/app.log" "$@" >>"$OUT/server.out" 2>&1 &
   PIDS=($! "${PIDS[@]}")
-  local i
-  for i in $(seq 100); do
-    "$APP" status >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
+  poll 100 0.1 "$APP" status >/dev/null 2>&1 && return 0
   echo "the printer application did not start; see $OUT/app.log" >&2
   return 1
 }
@@ -64,20 +67,15 @@ job_count() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | wc -l; }
 
 # wait_jobs N: until netprinter has stored N jobs (it stores one when the
 # connection closes).
-wait_jobs() {
-  local i
-  for i in $(seq 300); do
-    (($(job_count) >= $1)) && return 0
-    sleep 0.1
-  done
-  return 1
-}
+has_jobs() { (($(job_count) >= $1)); }
+wait_jobs() { poll 300 0.1 has_jobs "$1"; }
 
 last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
 
 # ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job with the receipt
-# settings (defaults below unless given), waits for the job's end, and leaves
-# ipptool's report in $OUT/ipptool.out. The job's final state in JOB_STATE.
+# settings (defaults below unless given); unless NOWAIT is set, waits up to two
+# minutes for the job's end. ipptool's reports in $OUT/ipptool.out, the job's
+# id in JOB_ID, its final "state|message|reasons|" in JOB_STATE.
 ipp_print() {
   local printer=$1 file=$2 format=$3
   shift 3
@@ -87,29 +85,31 @@ ipp_print() {
   for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
   local args=()
   for kv in "${!v[@]}"; do args+=(-d "$kv=${v[$kv]}"); done
-  [[ -n ${NOWAIT:-} ]] && args+=(-d nowait=1)
   ipptool -T "${IPP_TIMEOUT:-60}" -t -f "$file" -d "format=$format" "${args[@]}" "$URI_BASE/$printer" \
     "$(dirname "${BASH_SOURCE[0]}")/print-job.test" >"$OUT/ipptool.out" 2>&1
   local rc=$?
   JOB_ID=$(sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' "$OUT/ipptool.out" | head -n 1)
-  JOB_STATE=$(grep -E 'job-state' "$OUT/ipptool.out" | tr -s ' ' | tr '\n' ' ')
+  if [[ -z ${NOWAIT:-} && -n $JOB_ID ]]; then
+    wait_job_end "$printer" "$JOB_ID" 120 || rc=1
+    get_job "$printer" "$JOB_ID" >>"$OUT/ipptool.out"
+  fi
   return $rc
 }
 
-# job_state PRINTER JOB-ID: "state reasons message" of the job, one line.
+# get_job PRINTER JOB-ID: ipptool's report of the job's state, reasons and message.
+get_job() {
+  ipptool -T 10 -t -d "jobid=$2" "$URI_BASE/$1" "$(dirname "${BASH_SOURCE[0]}")/get-job.test" 2>&1
+}
+
+# job_state PRINTER JOB-ID: "state|message|reasons|" of the job, one line.
 job_state() {
-  ipptool -T 10 -t -d "jobid=$2" "$URI_BASE/$1" "$(dirname "${BASH_SOURCE[0]}")/get-job.test" 2>&1 |
-    sed -nE 's/^ *job-state(-reasons|-message)? \([^)]*\) = //p' | tr '\n' '|'
+  get_job "$1" "$2" | sed -nE 's/^ *job-state(-reasons|-message)? \([^)]*\) = //p' | tr '\n' '|'
 }
 
 # wait_job_end PRINTER JOB-ID SECONDS: until the job is no longer pending or
 # processing; its last state in JOB_STATE.
-wait_job_end() {
-  local i
-  for i in $(seq $(($3 * 5))); do
-    JOB_STATE=$(job_state "$1" "$2")
-    [[ $JOB_STATE =~ ^(pending|processing) ]] || return 0
-    sleep 0.2
-  done
-  return 1
+job_ended() {
+  JOB_STATE=$(job_state "$1" "$2")
+  ! [[ $JOB_STATE =~ ^(pending|processing) ]]
 }
+wait_job_end() { poll $(($3 * 5)) 0.2 job_ended "$1" "$2"; }
