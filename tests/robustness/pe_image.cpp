@@ -3,6 +3,7 @@
 // 20-byte file header and the optional header.
 #include "pe_image.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -14,7 +15,9 @@ constexpr std::size_t kFileHeaderBytes = 20;
 constexpr std::uint16_t kMagicPe32 = 0x10B;
 constexpr std::uint16_t kMagicPe32Plus = 0x20B;
 constexpr std::size_t kDllCharacteristicsOffset = 70;  // same in both optional headers
+constexpr std::size_t kExportEntry = 0;
 constexpr std::size_t kBaseRelocationEntry = 5;
+constexpr std::size_t kSectionHeaderBytes = 40;
 
 class Reader {
  public:
@@ -28,10 +31,53 @@ class Reader {
   std::uint32_t U32(std::size_t at) const {
     return U16(at) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
   }
+  // The NUL-terminated text at `at`, or false when it runs past the end.
+  bool Text(std::size_t at, std::string& text) const {
+    text.clear();
+    for (; at < bytes_.size(); ++at) {
+      if (bytes_[at] == 0) return true;
+      text += static_cast<char>(bytes_[at]);
+    }
+    return false;
+  }
 
  private:
   std::vector<unsigned char> bytes_;
 };
+
+struct Section {
+  std::uint32_t address, size, fileOffset;
+};
+
+// The file offset of a relative virtual address, or false when no section holds it.
+bool FileOffset(const std::vector<Section>& sections, std::uint32_t rva, std::size_t& offset) {
+  for (const Section& s : sections) {
+    if (rva >= s.address && rva - s.address < s.size) {
+      offset = static_cast<std::size_t>(s.fileOffset) + (rva - s.address);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The names of the export directory at `rva`: its name count at +24 and the
+// address of its table of name addresses at +32.
+bool ReadExports(const Reader& file, const std::vector<Section>& sections, std::uint32_t rva,
+                 std::vector<std::string>& names) {
+  std::size_t directory = 0, table = 0;
+  if (!FileOffset(sections, rva, directory) || !file.Has(directory, 40)) return false;
+  const std::uint32_t count = file.U32(directory + 24);
+  if (!FileOffset(sections, file.U32(directory + 32), table) || !file.Has(table, 4ull * count)) {
+    return false;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::size_t at = 0;
+    std::string name;
+    if (!FileOffset(sections, file.U32(table + 4 * i), at) || !file.Text(at, name)) return false;
+    names.push_back(name);
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -73,8 +119,26 @@ bool ReadPeImage(const std::string& path, PeImage& image, std::string& error) {
   const std::size_t countAt = image.pe32Plus ? 108 : 92;
   const std::size_t directories = countAt + 4;
   const std::size_t sizeAt = directories + kBaseRelocationEntry * 8 + 4;
-  if (optionalBytes >= sizeAt + 4 && file.U32(optional + countAt) > kBaseRelocationEntry) {
+  const std::uint32_t directoryCount =
+      optionalBytes >= countAt + 4 ? file.U32(optional + countAt) : 0;
+  if (optionalBytes >= sizeAt + 4 && directoryCount > kBaseRelocationEntry) {
     image.relocationBytes = file.U32(optional + sizeAt);
+  }
+  const std::size_t exportAt = optional + directories + kExportEntry * 8;
+  if (directoryCount == 0 || optionalBytes < directories + 8 || file.U32(exportAt + 4) == 0) {
+    return true;  // nothing exported
+  }
+  std::vector<Section> sections;
+  const std::size_t table = optional + optionalBytes;
+  for (std::size_t i = 0, count = file.U16(header + 2); i < count; ++i) {
+    const std::size_t at = table + i * kSectionHeaderBytes;
+    if (!file.Has(at, kSectionHeaderBytes)) break;
+    sections.push_back(
+        {file.U32(at + 12), std::max(file.U32(at + 8), file.U32(at + 16)), file.U32(at + 20)});
+  }
+  if (!ReadExports(file, sections, file.U32(exportAt), image.exports)) {
+    error = "export table outside the file";
+    return false;
   }
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct PeImage {
   std::uint16_t machine = 0;             // 0x8664 x64, 0x014C x86
@@ -12,6 +13,7 @@ struct PeImage {
   bool pe32Plus = false;                 // 64-bit optional header
   std::uint16_t dllCharacteristics = 0;  // optional header flags
   std::uint32_t relocationBytes = 0;     // size of the base relocation directory
+  std::vector<std::string> exports;      // the export table's names, as the loader looks them up
 };
 
 inline constexpr std::uint16_t kMachineX64 = 0x8664;
@@ -22,6 +24,6 @@ inline constexpr std::uint16_t kDllHighEntropyVa = 0x0020;
 inline constexpr std::uint16_t kDllDynamicBase = 0x0040;
 inline constexpr std::uint16_t kDllNxCompat = 0x0100;
 
-// False, with the reason in `error`, when the file cannot be read or is not
-// a PE image.
+// False, with the reason in `error`, when the file cannot be read, is not a
+// PE image, or has an export table that points outside the file.
 bool ReadPeImage(const std::string& path, PeImage& image, std::string& error);
