@@ -31,16 +31,14 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # The architecture follows the setup program's: a 32-bit Installer.exe runs on
 # 32-bit Wine in a 32-bit prefix, where the system it sees is 32-bit Windows and
 # it installs the i386 package into the x86 driver directory.
-header=$(od -An -tu4 -j60 -N4 "$installer" | tr -d ' ')
-if [[ $(od -An -tx2 -j$((header + 4)) -N2 "$installer" | tr -d ' ') == 014c ]]; then
-  arch=i386 installer_arch=x86 build_option=--win32-build driver_folder=w32x86 wine=/usr/lib/wine/wine
-  export WINEARCH=win32
+source "$(dirname "$0")/../../../cmake/wine-common.sh"
+if [[ $(pe_machine "$installer") == 014c ]]; then
+  arch=i386 installer_arch=x86 build_option=--win32-build driver_folder=w32x86
 else
   arch=amd64 installer_arch=x64 build_option=--win64-build driver_folder=x64
-  wine=$(command -v wine64 || command -v wine)
-  [[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
 fi
-[[ -x $wine ]] || { echo "no Wine for $arch programs ($wine)"; exit 1; }
+wine_select "$installer" || exit 1
+wine=$WINE_LOADER
 
 # The platform's files as the package script takes them: the stand-in
 # libraries of the test tree (built for this architecture), and small text
@@ -74,7 +72,7 @@ package "$setup" "$work/package.log" --platform-files "$platform"
 package "$placeholder_setup" "$work/package-placeholders.log" --placeholders
 [[ -f $placeholder_setup/PLACEHOLDERS.txt ]] || fail "no PLACEHOLDERS.txt in the placeholder setup directory"
 
-export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX=$work/wineprefix
 
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
@@ -88,10 +86,8 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
 
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  echo "creating the Wine prefix in $WINEPREFIX"
-  "$wine" wineboot -i >/dev/null 2>&1
-fi
+[[ -f $WINEPREFIX/system.reg ]] || echo "creating the Wine prefix in $WINEPREFIX"
+wine_prepare_prefix
 
 run() {  # run LOCALE LOG ARGS...: the driver under Wine, its output kept in LOG
   local locale=$1 log=$2

@@ -15,25 +15,23 @@ if [[ "${BRINDOL_TESTS_IN_NAMESPACE:-}" != 1 ]]; then
   exec unshare -n bash "$0" "$@"
 fi
 mkdir -p "$1"
-export WINEPREFIX=$(cd "$1" && pwd) WINEDEBUG=-all
-# No debugger at a crash: the program ends and the test fails instead of hanging.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+export WINEPREFIX=$(cd "$1" && pwd)
+source "$(dirname "$0")/../../../cmake/wine-common.sh"
 program=$2
 cases=$3
 shift 3
-wine=$(command -v wine64 || command -v wine || true)
-[[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
-[[ -n "$wine" ]] || { echo "run_tests.sh: wine is not installed" >&2; exit 2; }
+wine_select "$program" || exit 2
+wine=$WINE_LOADER
 
-# Wine's own processes (services, devices) start here with their output
-# thrown away: a test's pipes must never be held open by them.
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  wineboot -i >/dev/null 2>&1
+# The prefix uses the display-less graphics driver; Wine's own processes
+# (services, devices) start with their output thrown away.
+if [[ ! -f $WINEPREFIX/.crash-dialog-off ]]; then
+  wine_prepare_prefix
   "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
 fi
-wineboot >/dev/null 2>&1
+"$wine" wineboot >/dev/null 2>&1
 
 setup=$WINEPREFIX/drive_c/setup
 mkdir -p "$setup"

@@ -15,11 +15,13 @@ installer=$2 driver=$3 netprinter=$4
 announced=192.168.1.100
 read -r -a printer_side <<<"$BRINDOL_LAB_PRINTER_ADDRESSES"
 
-# A prefix of this test's own: a Wine server shared with a test in another
-# network namespace would open this program's sockets over there.
-export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=$(command -v wine64 || command -v wine)
-[[ -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
+# A prefix of this test's own, of the setup program's architecture: a Wine
+# server shared with a test in another network namespace would open this
+# program's sockets over there.
+export WINEPREFIX=$work/wineprefix
+source "$(dirname "$0")/../../../cmake/wine-common.sh"
+wine_select "$installer" || exit 1
+wine=$WINE_LOADER
 
 pids=()
 cleanup() {
@@ -34,10 +36,8 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
 
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  echo "creating the Wine prefix in $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-fi
+[[ -f $WINEPREFIX/system.reg ]] || echo "creating the Wine prefix in $WINEPREFIX"
+wine_prepare_prefix
 
 nsenter -t "$BRINDOL_LAB_PRINTER_PID" -n "$netprinter" --address "${printer_side[0]}" --announce "$announced" \
   --jobs "$work" >"$work/netprinter.log" 2>&1 &
