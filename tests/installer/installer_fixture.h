@@ -19,7 +19,7 @@ class InstallerTest : public ::testing::Test {
 
   // Writes the 13 package files (architecture files under `folder`) into
   // C:\setup\, leaving out `missing`.
-  static void StagePackage(const std::wstring& folder = L"amd64",
+  static void StagePackage(const std::wstring& folder = machine::NativeFolder(),
                            const std::wstring& missing = L"");
   // What StagePackage writes for one architecture file: the least PE image
   // for the folder's machine, with the folder and the name after the headers.

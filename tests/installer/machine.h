@@ -27,7 +27,8 @@ namespace machine {
 // A fresh machine for the next test: no printers, drivers or ports but those
 // the machine started with, an empty setup directory C:\setup\ (the program's
 // folder), no serial ports in the registry, no debug output. The Spooler
-// service is running and the native architecture is AMD64.
+// service is running and the native architecture is AMD64 natively (under
+// Wine, the architecture of the Wine that runs the tests).
 void Reset();
 
 // UTF-8 of a wide text, as the debug output records it.
@@ -43,6 +44,13 @@ bool FileExists(const std::wstring& path);
 std::string ReadFile(const std::wstring& path);
 // The spooler's driver directory for the native environment.
 std::wstring DriverDirectory();
+
+// The machine's own processor architecture (AMD64 after a reset natively and
+// under 64-bit Wine, INTEL under 32-bit Wine), the setup directory's folder
+// for it ("amd64", "i386") and the spooler's name for its environment.
+WORD NativeArchitecture();
+std::wstring NativeFolder();
+std::wstring NativeEnvironment();
 
 // A registry key (under HKEY_LOCAL_MACHINE) of the tests' own, gone after a reset.
 inline constexpr wchar_t kTestKey[] = L"SOFTWARE\\BrindolTests";

@@ -14,6 +14,20 @@ Printer FindPrinter(const std::wstring& name) {
   return {};
 }
 
+WORD NativeArchitecture() {
+  SYSTEM_INFO info = {};
+  GetNativeSystemInfo(&info);
+  return info.wProcessorArchitecture;
+}
+
+std::wstring NativeFolder() {
+  return NativeArchitecture() == PROCESSOR_ARCHITECTURE_INTEL ? L"i386" : L"amd64";
+}
+
+std::wstring NativeEnvironment() {
+  return NativeArchitecture() == PROCESSOR_ARCHITECTURE_INTEL ? L"Windows NT x86" : L"Windows x64";
+}
+
 std::wstring FileName(const std::wstring& path) {
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);

@@ -34,32 +34,35 @@ std::string DosHeaderPointingAt(DWORD offset) {
 }
 
 TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
+  // The machine's own processor in most rows: AMD64, or INTEL under 32-bit Wine.
+  const WORD own = machine::NativeArchitecture();
+  const std::wstring at = machine::NativeFolder() + L"\\";
+  const bool x64 = own == PROCESSOR_ARCHITECTURE_AMD64;
   const struct {
     const char* name;
     WORD architecture;
-    const wchar_t* file;  // relative to C:\setup\ ;
+    std::wstring file;  // relative to C:\setup\ ;
     std::string content;
     const char* reason;  // the log line after the file's path
   } cases[] = {
-      {"placeholder library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRV.DLL",
-       Placeholder("UNIDRV.DLL"), " is a placeholder, not the real file."},
-      {"placeholder description", PROCESSOR_ARCHITECTURE_AMD64, L"STDNAMES.GPD",
-       Placeholder("STDNAMES.GPD"), " is a placeholder, not the real file."},
-      {"placeholder help file", PROCESSOR_ARCHITECTURE_AMD64, L"UNIDRV.HLP",
-       Placeholder("UNIDRV.HLP"), " is a placeholder, not the real file."},
-      {"text as a library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\BRINDOL80.DLL", "BRINDOL80",
+      {"placeholder library", own, at + L"UNIDRV.DLL", Placeholder("UNIDRV.DLL"),
+       " is a placeholder, not the real file."},
+      {"placeholder description", own, L"STDNAMES.GPD", Placeholder("STDNAMES.GPD"),
+       " is a placeholder, not the real file."},
+      {"placeholder help file", own, L"UNIDRV.HLP", Placeholder("UNIDRV.HLP"),
+       " is a placeholder, not the real file."},
+      {"text as a library", own, at + L"BRINDOL80.DLL", "BRINDOL80",
        " is not a PE image (no MZ header)."},
-      {"empty library", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIRES.DLL", "",
-       " is not a PE image (no MZ header)."},
-      {"DOS header only", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRVUI.DLL",
-       DosHeaderPointingAt(0x40), " is not a PE image (no PE signature in its first 4096 bytes)."},
-      // An offset near 2^32 must not wrap into the part that was read.
-      {"PE offset far past the end", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRVUI.DLL",
-       DosHeaderPointingAt(0xFFFFFFFEu),
+      {"empty library", own, at + L"UNIRES.DLL", "", " is not a PE image (no MZ header)."},
+      {"DOS header only", own, at + L"UNIDRVUI.DLL", DosHeaderPointingAt(0x40),
        " is not a PE image (no PE signature in its first 4096 bytes)."},
-      {"32-bit library on x64", PROCESSOR_ARCHITECTURE_AMD64, L"amd64\\UNIDRV.DLL",
-       InstallerTest::PeImage(0x014C, "i386 UNIDRV.DLL"),
-       " is built for machine type 0x14c, this machine needs 0x8664."},
+      // An offset near 2^32 must not wrap into the part that was read.
+      {"PE offset far past the end", own, at + L"UNIDRVUI.DLL", DosHeaderPointingAt(0xFFFFFFFEu),
+       " is not a PE image (no PE signature in its first 4096 bytes)."},
+      {"a library of the other Windows", own, at + L"UNIDRV.DLL",
+       InstallerTest::PeImage(x64 ? 0x014C : 0x8664, "UNIDRV.DLL"),
+       x64 ? " is built for machine type 0x14c, this machine needs 0x8664."
+           : " is built for machine type 0x8664, this machine needs 0x14c."},
       {"x64 library on x86", PROCESSOR_ARCHITECTURE_INTEL, L"i386\\BRINDOL80RES.DLL",
        InstallerTest::PeImage(0x8664, "amd64 BRINDOL80RES.DLL"),
        " is built for machine type 0x8664, this machine needs 0x14c."},
@@ -68,7 +71,7 @@ TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
        " is built for machine type 0xaa64, this machine needs 0x1c4."},
   };
   for (const auto& c : cases) {
-    if (c.architecture != PROCESSOR_ARCHITECTURE_AMD64 &&
+    if (c.architecture != own &&
         !NATIVE_ONLY("a machine of another processor than the test machine's")) {
       continue;
     }
@@ -78,7 +81,7 @@ TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
     sim::SetNativeArchitecture(c.architecture);
 #endif
     StagePackage(ArchitectureFolder(c.architecture));
-    machine::WriteFile(L"C:\\setup\\" + std::wstring(c.file), c.content);
+    machine::WriteFile(L"C:\\setup\\" + c.file, c.content);
     // What an earlier installation left must stay exactly as it was.
     const std::wstring driverDir = c.architecture == PROCESSOR_ARCHITECTURE_INTEL
                                        ? L"C:\\Windows\\System32\\spool\\drivers\\w32x86"
@@ -113,9 +116,9 @@ TEST_F(PackageCheckTest, UnfitFileStopsTheInstallationBeforeAnyCopy) {
 // placeholders, and the log lists every one of them.
 TEST_F(PackageCheckTest, EveryPlaceholderIsLogged) {
   StagePackage();
-  const std::wstring placeholders[] = {L"amd64\\UNIDRV.DLL", L"amd64\\UNIDRVUI.DLL",
-                                       L"amd64\\UNIRES.DLL", L"STDNAMES.GPD",
-                                       L"TTFSUB.GPD",        L"UNIDRV.HLP"};
+  const std::wstring at = machine::NativeFolder() + L"\\";
+  const std::wstring placeholders[] = {at + L"UNIDRV.DLL", at + L"UNIDRVUI.DLL", at + L"UNIRES.DLL",
+                                       L"STDNAMES.GPD",    L"TTFSUB.GPD",        L"UNIDRV.HLP"};
   const std::size_t drivers = machine::Drivers().size();
   for (const auto& file : placeholders) {
     machine::WriteFile(L"C:\\setup\\" + file, Placeholder(Utf8(file.substr(file.find(L'\\') + 1))));
@@ -138,8 +141,10 @@ TEST_F(PackageCheckTest, HeadersAtTheEndOfTheFirstPageArePassed) {
   StagePackage();
   std::string late = DosHeaderPointingAt(4096 - 6);
   late.resize(4096 - 6, '\0');
-  late += std::string("PE\0\0", 4) + "\x64\x86" + std::string(100000, 'x');
-  machine::WriteFile(L"C:\\setup\\amd64\\UNIRES.DLL", late);
+  const WORD own = machine::NativeArchitecture() == PROCESSOR_ARCHITECTURE_INTEL ? 0x014C : 0x8664;
+  late += std::string("PE\0\0", 4) + static_cast<char>(own & 0xFF) + static_cast<char>(own >> 8) +
+          std::string(100000, 'x');
+  machine::WriteFile(L"C:\\setup\\" + machine::NativeFolder() + L"\\UNIRES.DLL", late);
   machine::AddLocalPort(L"USB001");
   InstallRequest request = Request(L"USB001");
   EXPECT_TRUE(InstallDriverAndPrinter(request));

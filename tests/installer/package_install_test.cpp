@@ -32,7 +32,8 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   ASSERT_TRUE(InstallDriverAndPrinter(request));
 
   for (const WCHAR* file : kArchitecturePackageFiles) {
-    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\" + file), StagedLibrary(L"amd64", file))
+    EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\" + file),
+              StagedLibrary(machine::NativeFolder(), file))
         << Utf8(file);
   }
   for (const WCHAR* file : kCommonPackageFiles)
@@ -44,7 +45,7 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
   const auto& driver = drivers[0];
   EXPECT_EQ(driver.version, 3u);
   EXPECT_EQ(driver.name, L"BRINDOL-80");
-  EXPECT_EQ(driver.environment, L"Windows x64");
+  EXPECT_EQ(driver.environment, machine::NativeEnvironment());
   EXPECT_TRUE(EqualNoCaseForTest(driver.driverPath, DriverDir() + L"\\3\\uniDRV.DLL"))
       << Utf8(driver.driverPath);
   EXPECT_TRUE(EqualNoCaseForTest(driver.dataFile, DriverDir() + L"\\3\\BRINDOL80C.GPD"))
@@ -74,7 +75,8 @@ TEST_F(PackageInstallTest, FreshInstallRegistersDriverAndQueueWithTheirRecords) 
 #endif
   auto log = LogLines();
   ASSERT_EQ(log.size(), kPackageFileCount);
-  EXPECT_EQ(log[0], "Copy file from C:\\setup\\\\amd64\\BRINDOL80RES.DLL to " + Utf8(DriverDir()) +
+  EXPECT_EQ(log[0], "Copy file from C:\\setup\\\\" + Utf8(machine::NativeFolder()) +
+                        "\\BRINDOL80RES.DLL to " + Utf8(DriverDir()) +
                         "\\BRINDOL80RES.DLL, 1, errcode:0x0.");
   EXPECT_EQ(log[5], "Copy file from C:\\setup\\\\BRINDOL80.INI to " + Utf8(DriverDir()) +
                         "\\BRINDOL80.INI, 1, errcode:0x0.");
@@ -192,17 +194,17 @@ TEST_F(PackageInstallTest, RestartPollsAreBoundedWhenTheSpoolerHangs) {
 #endif
 
 TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
-  struct Case {
+  const struct Case {
     WORD architecture;
-    const wchar_t* folder;  // null: unsupported
+    std::wstring folder;  // empty: unsupported
   } cases[] = {
-    {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"},  // the machine's own
+    {machine::NativeArchitecture(), machine::NativeFolder()},  // the machine's own
 #if NATIVE_ONLY("sets the processor architecture the system reports")
     {PROCESSOR_ARCHITECTURE_INTEL, L"i386"},
     {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
     {PROCESSOR_ARCHITECTURE_ARM64, L"arm64"},
-    {PROCESSOR_ARCHITECTURE_IA64, nullptr},
-    {PROCESSOR_ARCHITECTURE_UNKNOWN, nullptr},
+    {PROCESSOR_ARCHITECTURE_IA64, L""},
+    {PROCESSOR_ARCHITECTURE_UNKNOWN, L""},
 #endif
   };
   for (const auto& c : cases) {
@@ -211,10 +213,10 @@ TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
 #if NATIVE_ONLY("sets the processor architecture the system reports")
     sim::SetNativeArchitecture(c.architecture);
 #endif
-    StagePackage(c.folder ? c.folder : L"amd64");
+    StagePackage(c.folder.empty() ? machine::NativeFolder() : c.folder);
     machine::AddLocalPort(L"USB001");
     InstallRequest request = Request(L"USB001");
-    if (!c.folder) {
+    if (c.folder.empty()) {
       EXPECT_FALSE(InstallDriverAndPrinter(request));
       EXPECT_TRUE(LogLines().empty()) << "nothing copied, nothing logged";
       EXPECT_TRUE(machine::Printers().empty());
@@ -229,7 +231,7 @@ TEST_F(PackageInstallTest, ArchitectureFolderFollowsTheNativeArchitecture) {
 }
 
 TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
-  StagePackage(L"amd64", L"UNIDRV.HLP");
+  StagePackage(machine::NativeFolder(), L"UNIDRV.HLP");
   machine::WriteFile(DriverDir() + L"\\UNIDRV.HLP", "from an earlier installation");
   machine::AddLocalPort(L"USB001");
   InstallRequest request = Request(L"USB001");
@@ -260,7 +262,7 @@ TEST_F(PackageInstallTest, MissingFileSkipsRegistrationAndKeepsTheOldCopy) {
 }
 
 TEST_F(PackageInstallTest, MissingFileWithEarlierDriverStillAddsTheQueue) {
-  StagePackage(L"amd64", L"BRINDOL80.DLL");
+  StagePackage(machine::NativeFolder(), L"BRINDOL80.DLL");
   machine::AddDriver(L"BRINDOL-80");
   machine::AddLocalPort(L"USB001");
   InstallRequest request = Request(L"USB001");
@@ -271,9 +273,9 @@ TEST_F(PackageInstallTest, MissingFileWithEarlierDriverStillAddsTheQueue) {
 TEST_F(PackageInstallTest, ExistingTargetIsReplaced) {
   StagePackage();
   machine::WriteFile(DriverDir() + L"\\BRINDOL80.DLL", "old");
-  EXPECT_TRUE(CopyDriverFile(L"BRINDOL80.DLL", L"amd64"));
+  EXPECT_TRUE(CopyDriverFile(L"BRINDOL80.DLL", machine::NativeFolder().c_str()));
   EXPECT_EQ(machine::ReadFile(DriverDir() + L"\\BRINDOL80.DLL"),
-            StagedLibrary(L"amd64", L"BRINDOL80.DLL"));
+            StagedLibrary(machine::NativeFolder(), L"BRINDOL80.DLL"));
 }
 
 #if NATIVE_ONLY("a spooler that lists new drivers and queues late, and virtual Sleep")

@@ -189,7 +189,7 @@ TEST_F(ConformanceTest, ListedDriverNamesItsEnvironmentAndWhereItsFilesAre) {
     if (!drivers[i].pName || std::wstring(drivers[i].pName) != L"Conformance Files") continue;
     ++found;
     ASSERT_NE(drivers[i].pEnvironment, nullptr);
-    EXPECT_EQ(std::wstring(drivers[i].pEnvironment), L"Windows x64");
+    EXPECT_EQ(std::wstring(drivers[i].pEnvironment), machine::NativeEnvironment());
     ASSERT_NE(drivers[i].pDriverPath, nullptr);
     ASSERT_NE(drivers[i].pDataFile, nullptr);
     EXPECT_EQ(machine::Utf8(drivers[i].pDriverPath), machine::Utf8(directory + L"\\3\\conf.dll"));
