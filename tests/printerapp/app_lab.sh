@@ -5,10 +5,13 @@
 
 app_lab_init() {
   rm -rf "$OUT"
-  mkdir -p "$OUT/state" "$OUT/tmp" "$OUT/jobs"
-  # State, spool and the control socket stay in OUT; no DNS-SD daemon is
-  # reachable, so nothing is announced beyond the lab.
-  export SNAP_COMMON=$OUT/state TMPDIR=$OUT/tmp HOME=$OUT
+  mkdir -p "$OUT/state" "$OUT/jobs"
+  # State stays in OUT. Spool files and Unix sockets (the application's control
+  # socket, the browser's) go to a short private folder instead: a socket's path
+  # has at most 107 bytes, and OUT lies as deep as the checkout does. No DNS-SD
+  # daemon is reachable, so nothing is announced beyond the lab.
+  TMPDIR=$(mktemp -d /tmp/brindol-lab.XXXXXX) || return 1
+  export SNAP_COMMON=$OUT/state TMPDIR HOME=$OUT
   export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
   # The command line and PAPPL keep some of libcups' allocations to the end.
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan.supp:print_suppressions=0
@@ -34,6 +37,7 @@ app_lab_stop() {
     wait "$pid" 2>/dev/null || true
   done
   PIDS=()
+  if [[ $TMPDIR == /tmp/brindol-lab.* ]]; then rm -rf "$TMPDIR"; fi
 }
 
 # start_printer ADDRESS [netprinter options...]: in the printer namespace.
