@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t end = 0;
   for (const raster::Command& command : parsed.commands) {
     FUZZ_CHECK(command.offset == end);
-    if (command.kind == raster::Command::Kind::kFeed) {
-      end = command.offset + 3;
-    } else {
+    if (command.kind == raster::Command::Kind::kRaster) {
       FUZZ_CHECK(command.dataOffset == command.offset + 8);
-      end = command.dataOffset + std::size_t{command.rowBytes} * command.rows;
+      FUZZ_CHECK(command.length == 8 + std::size_t{command.rowBytes} * command.rows);
     }
+    FUZZ_CHECK(command.length > 0);
+    end = command.offset + command.length;
     FUZZ_CHECK(end <= size);
   }
   if (!parsed.error.empty()) {

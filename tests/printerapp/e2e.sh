@@ -3,7 +3,7 @@
 #   e2e.sh SUITE BIN NETPRINTER OUT
 # bytes:       jobs in every format and setting; the stream netprinter stores
 #              must equal bandhost's for the same page and settings, plus the
-#              job's cut and drawer commands.
+#              job's cut and drawer commands, and rasterview must draw it.
 # bad-input:   broken documents and printers end jobs with a clear reason, and
 #              the application keeps serving.
 # discovery:   the brindol-net scheme lists the printers that answer.
@@ -34,13 +34,18 @@ explain_difference() {
   done
 }
 
-# expect_job NAME EXPECTED N: once N jobs are stored, the newest must equal EXPECTED.
+# expect_job NAME EXPECTED N: once N jobs are stored, the newest must equal
+# EXPECTED, and rasterview must draw it, cuts and drawer pulses included.
 expect_job() {
   local name=$1 expected=$2 want=$3
   if ! wait_jobs "$want"; then
     fail "$name: the printer received no job ($JOB_STATE)"
   elif cmp -s "$expected" "$(last_job)"; then
-    pass "$name"
+    if "$BIN/rasterview" "$(last_job)" -o "$OUT/view.png" >"$OUT/rasterview.out" 2>&1; then
+      pass "$name"
+    else
+      fail "$name: rasterview cannot draw the job: $(cat "$OUT/rasterview.out")"
+    fi
   else
     fail "$name: stream differs from bandhost's"
     explain_difference "$expected" "$(last_job)"

@@ -1,7 +1,10 @@
 // Reads a printer raster command stream back into the picture the printer
 // would print. Printer model: a GS v 0 block (mode 0) is drawn with its top
-// row at the current paper position; ESC J n moves the position down n dots.
-// Any other byte, or a stream that ends inside a command, is malformed.
+// row at the current paper position; ESC J n moves the position down n dots,
+// LF by one line of the default spacing. ESC @, CR and GS L 0 0 (no left
+// margin) change nothing on the paper; cuts (GS V) and drawer pulses (ESC p)
+// are drawn as marks. Any other byte, or a stream that ends inside a
+// command, is malformed.
 #pragma once
 
 #include <cstddef>
@@ -12,13 +15,16 @@
 namespace raster {
 
 struct Command {
-  enum class Kind { kRaster, kFeed };
+  // kFeed: ESC J and LF. kNoMotion: ESC @, CR and GS L 0 0.
+  enum class Kind { kRaster, kFeed, kCut, kDrawer, kNoMotion };
   Kind kind;
   std::size_t offset;          // of the command's first byte in the stream
+  std::size_t length = 0;      // bytes of the whole command, raster data included
   unsigned rowBytes = 0;       // raster: bytes per row
   unsigned rows = 0;           // raster: rows in the block
   std::size_t dataOffset = 0;  // raster: first data byte in the stream
-  unsigned feed = 0;           // feed: dots
+  unsigned feed = 0;           // feed: dots; cut: dots fed before the cut
+  bool partial = false;        // cut: one point is left uncut
 };
 
 struct ParseResult {
@@ -44,7 +50,11 @@ struct Picture {
 };
 
 // The picture of a parsed stream: as wide as the widest block (8 dots per
-// row byte) and as long as the paper moved, or as far as a block reached.
+// row byte) and as long as the paper moved, or as far as a block or a mark
+// reached. A cut is a dashed line two rows high across the picture where the
+// paper was when it was cut (a partial cut leaves a gap in the middle), a
+// drawer pulse a hollow 8-dot square at the right edge; a stream of marks
+// alone is drawn 64 dots wide.
 Picture Render(const ParseResult& parsed, const std::uint8_t* bytes);
 
 }  // namespace raster

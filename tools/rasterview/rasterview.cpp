@@ -15,8 +15,10 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: rasterview STREAM.bin -o PICTURE.png|PICTURE.pbm\n"
-    "  Draws the printer raster stream (GS v 0 blocks, ESC J feeds) as the printer\n"
-    "  would print it: black dots on white paper, 8 dots per row byte wide.\n"
+    "  Draws the printer raster stream (GS v 0 blocks, ESC J and LF feeds, ESC @,\n"
+    "  CR, GS L 0 0) as the printer would print it: black dots on white paper, 8\n"
+    "  dots per row byte wide. Cuts (GS V) are dashed lines across, a partial cut\n"
+    "  with a gap in the middle; drawer pulses (ESC p) small squares at the right.\n"
     "  The output format follows the extension of PICTURE.\n";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
