@@ -14,6 +14,7 @@
 #include "discovery_device.h"
 #include "png_filter.h"
 #include "receipt_driver.h"
+#include "service_lifecycle.h"
 
 #ifndef BRINDOL_APP_VERSION
 #define BRINDOL_APP_VERSION "1.0.0"
@@ -22,6 +23,9 @@
 namespace {
 
 constexpr char kName[] = "brindol-printer-app";
+// Long enough for a job being printed to end its page; PAPPL itself gives up
+// on active jobs after a minute.
+constexpr double kShutdownSeconds = 70;
 constexpr char kFooterHtml[] = "BRINDOL receipt printer application " BRINDOL_APP_VERSION;
 
 // The spool directory at the standard place: the system's as root, the
@@ -69,6 +73,11 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
     }
     port = static_cast<int>(number);
   }
+  std::string error;
+  if (!HoldServerLock(kName, error)) {
+    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    return nullptr;
+  }
   const std::string spool =
       option("spool-directory") ? option("spool-directory") : DefaultSpoolDirectory();
   pappl_system_t* system = papplSystemCreate(
@@ -77,7 +86,17 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
       LogLevel(option("log-level")), option("auth-service"), false);
   if (!system) return nullptr;
   if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);
-  papplSystemAddListeners(system, option("listen-hostname"));
+  // Serving on part of the addresses looks like a running service to its
+  // supervisor while clients of the rest fail: better not to start, and be
+  // started again.
+  if (!ListenersFree(system, option("listen-hostname"), error) ||
+      !papplSystemAddListeners(system, option("listen-hostname"))) {
+    if (error.empty()) error = "cannot listen on any address";
+    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    papplSystemDelete(system);
+    return nullptr;
+  }
+  WatchForShutdown();
   papplSystemAddMIMEFilter(system, "image/png", kReceiptFormat, FilterPng, nullptr);
   // No strings of our own for the web interface's labels: PAPPL 1.3 then
   // lists the language twice in printer-strings-languages-supported, which
@@ -124,11 +143,27 @@ int ListDevices() {
 
 int main(int argc, char* argv[]) {
   RegisterDiscoveryScheme();
-  if (argc == 2 && std::strcmp(argv[1], "devices") == 0) return ListDevices();
+  const std::string command = argc >= 2 ? argv[1] : "";
+  if (argc == 2 && command == "devices") return ListDevices();
+  if (command == "server") {
+    // Before PAPPL's main loop loads it.
+    std::string error;
+    if (!RepairStateFile(StateFilePath(kName), error)) {
+      std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    }
+  }
   // The footer is not optional in practice: PAPPL 1.3's web pages crash on
   // a system without one.
-  return papplMainloop(argc, argv, BRINDOL_APP_VERSION, kFooterHtml,
-                       static_cast<int>(std::size(kReceiptDrivers)), kReceiptDrivers,
-                       ReceiptAutoAdd, ReceiptDriverCallback, nullptr, nullptr, CreateSystem,
-                       nullptr, nullptr);
+  const int status =
+      papplMainloop(argc, argv, BRINDOL_APP_VERSION, kFooterHtml,
+                    static_cast<int>(std::size(kReceiptDrivers)), kReceiptDrivers, ReceiptAutoAdd,
+                    ReceiptDriverCallback, nullptr, nullptr, CreateSystem, nullptr, nullptr);
+  // PAPPL's "shutdown" only asks; a service manager, or a script that starts
+  // the server again at once, needs to know that it has ended.
+  if (command == "shutdown" && status == 0 && !WaitForServerEnd(kName, kShutdownSeconds)) {
+    std::fprintf(stderr, "%s: the server is still running after %g seconds\n", kName,
+                 kShutdownSeconds);
+    return 1;
+  }
+  return status;
 }

@@ -49,8 +49,11 @@ start_printer() {
   PIDS+=($!)
 }
 
+# start_app [server options...]: on 127.0.0.1:8631, or on every address of
+# the lab with LISTEN= (empty).
 start_app() {
-  "$APP" server -o server-port=8631 -o listen-hostname=127.0.0.1 -o log-level=debug \
+  local listen=${LISTEN-127.0.0.1}
+  "$APP" server -o server-port=8631 ${listen:+-o "listen-hostname=$listen"} -o log-level=debug \
     -o log-file="$OUT/app.log" "$@" >>"$OUT/server.out" 2>&1 &
   PIDS=($! "${PIDS[@]}")
   poll 100 0.1 "$APP" status >/dev/null 2>&1 && return 0

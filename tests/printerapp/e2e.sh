@@ -14,6 +14,11 @@
 # browser:     the web interface in headless chromium (screenshots in OUT); a
 #              halftone method chosen on the printing defaults page is the one
 #              the next job without a halftone of its own is printed with.
+# lifecycle:   jobs and a conformance run, then shutdown with a keep-alive
+#              client connected and a restart at once on every address: the
+#              state is read back whole, IPv4 is served, the history and a job
+#              that could not print yet are kept; a server that cannot bind
+#              every listener exits non-zero and names it.
 set -uo pipefail
 suite=$1 BIN=$2 NETPRINTER=$3 OUT=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -285,22 +290,29 @@ TABLE
   expect_job "printing to brindol-net://10.77.1.2" "$OUT/expected.bin" 1
 }
 
+# run_conformance FILE: one of CUPS's conformance files against r80, its
+# report in OUT/FILE.out. The tests name sample documents that Debian does
+# not ship; ipptool will not start a file whose documents are missing. Each
+# is stood in for by our receipt page (PWG raster at 203 dpi): tests of
+# resolutions and types the printer does not offer skip themselves.
+run_conformance() {
+  if [[ ! -d $OUT/suite ]]; then
+    mkdir -p "$OUT/suite"
+    cp /usr/share/cups/ipptool/*.test "$OUT/suite/"
+    sed -nE 's/^\s*FILE\s+([^$][^ ]*)\s*$/\1/p' "$OUT/suite/"*.test | sort -u | while read -r doc; do
+      mkdir -p "$OUT/suite/$(dirname "$doc")"
+      [[ -e $OUT/suite/$doc ]] || cp "$OUT/small.pwg" "$OUT/suite/$doc"
+    done
+  fi
+  (cd "$OUT/suite" && ipptool -T 30 -t -I -f "$OUT/small.pwg" "$URI_BASE/r80" "$1") >"$OUT/$1.out" 2>&1
+}
+
 suite_conformance() {
   serve_r80 && make_small_page || return 1
-  # The tests name sample documents that Debian does not ship; ipptool will
-  # not start a file whose documents are missing. Each is stood in for by our
-  # receipt page (PWG raster at 203 dpi): tests of resolutions and types the
-  # printer does not offer skip themselves.
-  mkdir -p "$OUT/suite"
-  cp /usr/share/cups/ipptool/*.test "$OUT/suite/"
-  sed -nE 's/^\s*FILE\s+([^$][^ ]*)\s*$/\1/p' "$OUT/suite/"*.test | sort -u | while read -r doc; do
-    mkdir -p "$OUT/suite/$(dirname "$doc")"
-    [[ -e $OUT/suite/$doc ]] || cp "$OUT/small.pwg" "$OUT/suite/$doc"
-  done
   local file name known counts
   known=$(sed -nE 's/^([^#][^|]*[^ ]) +\|.*/\1/p' "$here/conformance-known.txt")
   for file in ipp-everywhere.test ipp-1.1.test ipp-2.0.test; do
-    (cd "$OUT/suite" && ipptool -T 30 -t -I -f "$OUT/small.pwg" "$URI_BASE/r80" "$file") >"$OUT/$file.out" 2>&1
+    run_conformance "$file"
     # Counted from the per-test marks: a file that includes others has no
     # summary line of its own.
     counts=($(for mark in PASS FAIL SKIP; do grep -c "\[$mark\]" "$OUT/$file.out"; done))
@@ -338,10 +350,108 @@ suite_browser() {
   expect_job "the job used the halftone method set in the browser" "$OUT/expected.bin" 1
 }
 
+# hold_port ADDRESS PORT: a listener of another program on the address.
+# (With SO_REUSEADDR, so that the last server's closed connections do not stand in the way.)
+hold_port() {
+  python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_INET6 if ":" in sys.argv[1] else socket.AF_INET)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind((sys.argv[1], int(sys.argv[2]))); s.listen(); print("ready", flush=True); time.sleep(600)' "$@" \
+    >"$OUT/hold.out" 2>&1 &
+  PIDS+=($!)
+  poll 50 0.1 grep -q ready "$OUT/hold.out"
+}
+
+# job_operation OPERATION LINE...: ipptool's report of one operation on r80,
+# with LINEs (attributes, FILE) after the usual operation attributes.
+job_operation() {
+  local operation=$1
+  shift
+  {
+    printf '{\n NAME "%s"\n OPERATION %s\n GROUP operation-attributes-tag\n' "$operation" "$operation"
+    printf ' ATTR %s\n' 'charset attributes-charset utf-8' 'naturalLanguage attributes-natural-language en' \
+      'uri printer-uri $uri' 'name requesting-user-name test'
+    printf ' %s\n' "$@" 'STATUS successful-ok' '}'
+  } >"$OUT/operation.test"
+  ipptool -T 30 -tv "$URI_BASE/r80" "$OUT/operation.test" 2>&1 | tee -a "$OUT/ipptool.out"
+}
+
+suite_lifecycle() {
+  LISTEN= serve_r80 && make_small_page || return 1
+  local jobs=3 id server status
+  for _ in $(seq $jobs); do ipp_print r80 "$OUT/small.pwg" image/pwg-raster; done
+  # Its Print-Job with job-hold-until and its jobs that never get a document
+  # once left a state file that PAPPL could not read back.
+  run_conformance ipp-1.1.test
+  # An idle client on a kept-alive connection, as CUPS keeps one.
+  python3 -c 'import socket, time
+s = socket.create_connection(("127.0.0.1", 8631))
+s.sendall(b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); s.recv(65536); time.sleep(600)' &
+  PIDS+=($!)
+  sleep 0.5
+  # PAPPL alone waits about 30 s for such a client; 10 s only guards the test.
+  server=${PIDS[0]}
+  timeout 10 "$APP" shutdown >>"$OUT/cli.out" 2>&1
+  status=$?
+  if ((status == 0)) && gone "$server"; then
+    pass "shutdown returns once the server has ended, with a client connected"
+  else
+    fail "shutdown: exit $status, server $(gone "$server" && echo ended || echo 'still running')"
+  fi
+  local mark
+  mark=$(wc -l <"$OUT/app.log")
+  LISTEN= start_app || { fail "no restart"; return; }
+  if tail -n +"$mark" "$OUT/app.log" | grep -E '^E .*(Bad|state)'; then
+    fail "the state file was not read back whole"
+  else
+    pass "the state file is read back without errors"
+  fi
+  # Over IPv4 (the restart listens on every address), the oldest job too:
+  # a state file read in part loses the oldest jobs.
+  for id in 1 $jobs; do
+    [[ $(job_state r80 "$id") == completed* ]] && pass "job $id kept" || fail "job $id lost: $(job_state r80 "$id")"
+  done
+
+  # A job accepted and not printed yet (its printer paused; PAPPL prints a
+  # raster document as it arrives whatever the printer's state, a PNG is
+  # spooled first), then the server killed as a power cut would.
+  local waiting
+  pnmtopng "$OUT/small.pgm" >"$OUT/small.png"
+  job_operation Pause-Printer >/dev/null
+  waiting=$(job_operation Print-Job "ATTR mimeMediaType document-format image/png" \
+    "FILE $OUT/small.png" | sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' | head -n 1)
+  [[ $(job_state r80 "$waiting") == pending* ]] || fail "job ${waiting:-?} is not pending"
+  sleep 2
+  kill -9 "${PIDS[0]}"
+  poll 50 0.1 gone "${PIDS[0]}"
+  LISTEN= start_app || { fail "no restart after the kill"; return; }
+  job_operation Resume-Printer >/dev/null
+  if wait_job_end r80 "${waiting:-0}" 60 && [[ $JOB_STATE == completed* ]]; then
+    pass "a job accepted before a restart prints after it"
+  else
+    fail "job ${waiting:-?} accepted before the restart: '$JOB_STATE'"
+  fi
+  "$APP" shutdown >>"$OUT/cli.out" 2>&1 || fail "the last shutdown"
+
+  # Port 8631 of IPv4 taken by another program, IPv6's free: not serving on
+  # IPv6 only, but ending with the address named.
+  hold_port 0.0.0.0 8631 || { fail "cannot hold the port"; return; }
+  local before
+  before=$(wc -l <"$OUT/server.out")
+  timeout 20 "$APP" server -o server-port=8631 -o log-file="$OUT/app.log" >>"$OUT/server.out" 2>&1
+  status=$?
+  if ((status != 0 && status != 124)) &&
+    tail -n +"$before" "$OUT/server.out" | grep -q 'cannot listen on 0.0.0.0:8631'; then
+    pass "a listener it cannot bind ends the server: exit $status"
+  else
+    fail "bind failure: exit $status: $(tail -n +"$before" "$OUT/server.out" | head -n 3)"
+  fi
+}
+
 app_lab_init
 case $suite in
-  bytes | bad-input | discovery | conformance | browser) "suite_${suite//-/_}" || fail "setup" ;;
-  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser BIN NETPRINTER OUT" >&2; exit 2 ;;
+  bytes | bad-input | discovery | conformance | browser | lifecycle) "suite_${suite//-/_}" || fail "setup" ;;
+  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser|lifecycle BIN NETPRINTER OUT" >&2; exit 2 ;;
 esac
 app_lab_stop
 if grep -qE 'ERROR: (Address|Undefined|Leak)Sanitizer|runtime error' "$OUT/server.out" "$OUT/app.log" 2>/dev/null; then

@@ -14,6 +14,7 @@
 #include "page_fit.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
+#include "service_lifecycle.h"
 #include "stream_testing.h"
 
 namespace {
@@ -341,6 +342,34 @@ TEST(DiscoveryTest, InterfaceListsAndDeviceUris) {
       EXPECT_EQ(host, c.host);
       EXPECT_EQ(port, c.port);
     }
+  }
+}
+
+// PAPPL 1.3's loader stops at a job without a document format, and every
+// line after it is lost; the repair gives such jobs one and changes nothing
+// else.
+TEST(StateFileTest, JobsWithoutADocumentFormatGetOne) {
+  const struct {
+    const char* name;
+    std::string saved, repaired;
+  } cases[] = {
+      {"a job canceled before its document",
+       "Job completed=\"1\" id=\"5\" name=\"x\" state=\"7\" username=\"root\"\n",
+       "Job format=\"application/octet-stream\" completed=\"1\" id=\"5\" name=\"x\" "
+       "state=\"7\" username=\"root\"\n"},
+      {"a printed job", "Job format=\"image/png\" id=\"4\"\n",
+       "Job format=\"image/png\" id=\"4\"\n"},
+      {"other lines, a name with 'format' in it",
+       "<Printer name=\"r80\">\nJobName format\n</Printer>\nJob name=\"format=1\" id=\"3\"\n",
+       "<Printer name=\"r80\">\nJobName format\n</Printer>\nJob "
+       "format=\"application/octet-stream\" "
+       "name=\"format=1\" id=\"3\"\n"},
+      {"a last line without its end", "Job id=\"2\"",
+       "Job format=\"application/octet-stream\" id=\"2\"\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(RepairStateText(c.saved), c.repaired);
   }
 }
 
