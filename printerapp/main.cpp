@@ -57,6 +57,21 @@ pappl_loglevel_t LogLevel(const char* text) {
   return PAPPL_LOGLEVEL_WARN;
 }
 
+// PAPPL's DNS-SD browsing stops the program with a failed assertion when no
+// DNS-SD daemon answers; it is asked only when the system bus it talks
+// through is there.
+bool DnsSdReachable() {
+  std::string address = "/run/dbus/system_bus_socket";
+  if (const char* bus = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
+    const std::string text = bus;
+    const std::string prefix = "unix:path=";
+    if (text.rfind(prefix, 0) != 0) return true;  // another transport: let it try
+    address = text.substr(prefix.size(), text.find(',') - prefix.size());
+  }
+  struct stat info;
+  return stat(address.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
 // The server's system: PAPPL's usual options (server-port, listen-hostname,
 // log-file, log-level, spool-directory, server-hostname), plus the filters
 // that must be in place before it runs.
@@ -97,6 +112,7 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
     return nullptr;
   }
   WatchForShutdown();
+  if (DnsSdReachable()) WatchDnsSdDaemon();
   papplSystemAddMIMEFilter(system, "image/png", kReceiptFormat, FilterPng, nullptr);
   // No strings of our own for the web interface's labels: PAPPL 1.3 then
   // lists the language twice in printer-strings-languages-supported, which
@@ -105,21 +121,6 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
   papplSystemSetMaxImageSize(system, kMaxImagePixels, static_cast<int>(kMaxImageSide),
                              static_cast<int>(kMaxImageSide));
   return system;
-}
-
-// PAPPL's DNS-SD browsing stops the program with a failed assertion when no
-// DNS-SD daemon answers; it is asked only when the system bus it talks
-// through is there.
-bool DnsSdReachable() {
-  std::string address = "/run/dbus/system_bus_socket";
-  if (const char* bus = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
-    const std::string text = bus;
-    const std::string prefix = "unix:path=";
-    if (text.rfind(prefix, 0) != 0) return true;  // another transport: let it try
-    address = text.substr(prefix.size(), text.find(',') - prefix.size());
-  }
-  struct stat info;
-  return stat(address.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 bool PrintDevice(const char* info, const char* uri, const char* id, void*) {
@@ -163,6 +164,11 @@ int main(int argc, char* argv[]) {
   if (command == "shutdown" && status == 0 && !WaitForServerEnd(kName, kShutdownSeconds)) {
     std::fprintf(stderr, "%s: the server is still running after %g seconds\n", kName,
                  kShutdownSeconds);
+    return 1;
+  }
+  if (command == "server" && status == 0 && RestartWanted()) {
+    execv("/proc/self/exe", argv);
+    std::fprintf(stderr, "%s: cannot start again: %s\n", kName, std::strerror(errno));
     return 1;
   }
   return status;

@@ -2,6 +2,9 @@
 #include "service_lifecycle.h"
 
 #include <arpa/inet.h>
+#include <avahi-client/client.h>
+#include <avahi-common/error.h>
+#include <avahi-common/thread-watch.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -11,6 +14,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
@@ -179,6 +183,37 @@ void CloseClientConnections() {
   }
 }
 
+std::atomic<bool> restartWanted{false};
+
+// The DNS-SD daemon as this process last saw it; the first report is what
+// it was when PAPPL announced the printers (or failed to).
+std::atomic<int> lastDaemonState{-1};
+
+AvahiThreadedPoll* daemonPoll = nullptr;
+
+void OnDaemonState(AvahiClient* client, AvahiClientState state, void*) {
+  const int before = lastDaemonState.exchange(state);
+  if (state == AVAHI_CLIENT_FAILURE) {
+    // The daemon is gone: a new client waits for the next one (the client
+    // of the old one never connects again).
+    avahi_client_free(client);
+    int error = 0;
+    avahi_client_new(avahi_threaded_poll_get(daemonPoll), AVAHI_CLIENT_NO_FAIL, OnDaemonState,
+                     nullptr, &error);
+    return;
+  }
+  if (before == -1 || before == AVAHI_CLIENT_S_RUNNING || state != AVAHI_CLIENT_S_RUNNING) return;
+  // The daemon has come (back): PAPPL 1.3 never announces again what the
+  // old one forgot, a new start of the server does. Ending the way SIGTERM
+  // ends PAPPL's loop keeps every job; main starts the program again.
+  if (!restartWanted.exchange(true)) {
+    std::fprintf(stderr,
+                 "brindol-printer-app: the DNS-SD daemon is back; restarting to announce\n");
+    OnStopSignal(0);
+    kill(getpid(), SIGTERM);
+  }
+}
+
 }  // namespace
 
 std::string StateFilePath(const char* name) {
@@ -293,3 +328,19 @@ void WatchForShutdown() {
   // It never touches the system, which the main loop deletes while it runs.
   std::thread(CloseClientConnections).detach();
 }
+
+void WatchDnsSdDaemon() {
+  // Never freed: it watches for the whole life of the process.
+  daemonPoll = avahi_threaded_poll_new();
+  if (!daemonPoll) return;
+  int error = 0;
+  if (!avahi_client_new(avahi_threaded_poll_get(daemonPoll), AVAHI_CLIENT_NO_FAIL, OnDaemonState,
+                        nullptr, &error)) {
+    avahi_threaded_poll_free(daemonPoll);
+    daemonPoll = nullptr;
+    return;
+  }
+  avahi_threaded_poll_start(daemonPoll);
+}
+
+bool RestartWanted() { return restartWanted; }

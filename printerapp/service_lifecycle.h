@@ -41,3 +41,10 @@ bool WaitForServerEnd(const char* name, double seconds);
 // them, stay for half a minute) and notices the request only when its wait
 // for new connections ends.
 void WatchForShutdown();
+
+// Starts watching the DNS-SD daemon: when it comes back after it was gone
+// (restarted, or started after the server), the server ends as on SIGTERM
+// and RestartWanted() turns true, so that main starts it again and it
+// announces its printers anew.
+void WatchDnsSdDaemon();
+bool RestartWanted();
