@@ -185,15 +185,22 @@ void CloseClientConnections() {
 
 std::atomic<bool> restartWanted{false};
 
-// The DNS-SD daemon as this process last saw it; the first report is what
-// it was when PAPPL announced the printers (or failed to).
-std::atomic<int> lastDaemonState{-1};
+// Whether the DNS-SD daemon was gone, or not ready, since the server last
+// announced itself; only the avahi thread touches these.
+bool daemonWasAbsent = false;
+bool firstReport = true;
 
 AvahiThreadedPoll* daemonPoll = nullptr;
 
 void OnDaemonState(AvahiClient* client, AvahiClientState state, void*) {
-  const int before = lastDaemonState.exchange(state);
+  // A daemon still registering its host name when PAPPL announced took
+  // nothing from it either.
+  if (state == AVAHI_CLIENT_CONNECTING || (firstReport && state != AVAHI_CLIENT_S_RUNNING)) {
+    daemonWasAbsent = true;
+  }
+  firstReport = false;
   if (state == AVAHI_CLIENT_FAILURE) {
+    daemonWasAbsent = true;
     // The daemon is gone: a new client waits for the next one (the client
     // of the old one never connects again).
     avahi_client_free(client);
@@ -202,7 +209,10 @@ void OnDaemonState(AvahiClient* client, AvahiClientState state, void*) {
                      nullptr, &error);
     return;
   }
-  if (before == -1 || before == AVAHI_CLIENT_S_RUNNING || state != AVAHI_CLIENT_S_RUNNING) return;
+  // A daemon that was there all along (registering, name collisions) has
+  // forgotten nothing.
+  if (state != AVAHI_CLIENT_S_RUNNING || !daemonWasAbsent) return;
+  daemonWasAbsent = false;
   // The daemon has come (back): PAPPL 1.3 never announces again what the
   // old one forgot, a new start of the server does. Ending the way SIGTERM
   // ends PAPPL's loop keeps every job; main starts the program again.
