@@ -430,7 +430,7 @@ s.sendall(b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); s.recv(65536); time.sle
     "FILE $OUT/small.png" | sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' | head -n 1)
   [[ $(job_state r80 "$waiting") == pending* ]] || fail "job ${waiting:-?} is not pending"
   # PAPPL writes its state file a moment after a change; the kill comes after.
-  poll 100 0.1 grep -q "^Job .* id=\"${waiting:-0}\"" "$OUT/state/brindol-printer-app.state" ||
+  poll 100 0.1 grep -q "^Job .* id=\"${waiting:-0}\"" "$SNAP_COMMON/brindol-printer-app.state" ||
     fail "job ${waiting:-?} is not saved"
   kill -9 "${PIDS[0]}"
   poll 50 0.1 gone "${PIDS[0]}"
