@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device_ids.h"
+#include "job_failure.h"
 #include "raster_job.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
@@ -187,12 +188,6 @@ void AddVendorAttributes(ipp_t* attrs) {
 }
 
 }  // namespace
-
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
-  papplJobSetMessage(job, "%s", message.c_str());
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
-}
 
 pappl_pr_driver_t kReceiptDrivers[2] = {
     {kModels[0].driverName, kModels[0].makeAndModel, kModels[0].deviceId, nullptr},
