@@ -11,6 +11,7 @@
 #include "band_adapter.h"
 #include "band_job.h"
 #include "discovery_device.h"
+#include "discovery_protocol.h"
 #include "page_fit.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
@@ -300,10 +301,10 @@ TEST(DiscoveryTest, ReadsTheAddressFromRepliesOnly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string address = "unchanged";
-    EXPECT_EQ(ParseFoundReply(c.datagram.data(), c.datagram.size(), address), c.ok);
-    if (c.ok) {
-      EXPECT_EQ(address, c.address);
+    const auto address = discovery::ParseReply(c.datagram.data(), c.datagram.size());
+    EXPECT_EQ(address.has_value(), c.ok);
+    if (address) {
+      EXPECT_EQ(discovery::AddressText(*address), c.address);
     }
   }
 }
