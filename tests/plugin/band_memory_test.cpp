@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "band_header.h"
-#include "band_pipeline.h"
 #include "image_testing.h"
 #include "printer_description.h"
+#include "process_band.h"
 #include "raster_decoder.h"
 #include "stream_testing.h"
 #include "substitute_host.h"

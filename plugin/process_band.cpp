@@ -1,5 +1,5 @@
 // The host's band to RenderBand and back: checks, settings, the spool route.
-#include "band_pipeline.h"
+#include "process_band.h"
 
 #include <cstring>
 
