@@ -9,6 +9,8 @@
 #include "place_on_canvas.h"
 #include "raster_stream.h"
 
+static_assert(kMaxBandWidth == kMaxRowBytes * 8);
+
 namespace {
 
 constexpr LONG kPaperDots = 576;

@@ -8,6 +8,10 @@
 #include "byte_sink.h"
 #include "render_settings.h"
 
+// The widest picture a raster block's row carries: its byte count is a 16-bit
+// field. A band that turns out wider is refused.
+inline constexpr std::uint32_t kMaxBandWidth = 0xFFFF * 8;
+
 struct Band {
   const std::uint8_t* bits;  // height rows of stride bytes; not changed
   std::uint32_t width;

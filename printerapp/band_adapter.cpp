@@ -5,8 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "raster_stream.h"
-
 namespace {
 
 bool IsAllZero(const std::uint8_t* bytes, std::size_t size) {
@@ -39,7 +37,7 @@ bool BandAdapter::Send(const std::vector<std::uint8_t>& bytes) {
 bool BandAdapter::StartPage(unsigned width) {
   rows_ = 0;
   width_ = 0;
-  if (width == 0 || width > kMaxRowBytes * 8u) return false;
+  if (width == 0 || width > kMaxBandWidth) return false;
   stride_ = (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
   try {
     band_.assign(stride_ * bandRows_, 255);
