@@ -13,11 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "bench_host.h"
+#include "band_header.h"
 #include "bench_page.h"
-#include "function_cast.h"
 #include "heap_counter.h"
-#include "printer_oem.h"
+#include "plugin_library.h"
+#include "printer_description.h"
+#include "substitute_host.h"
 
 #ifndef BRINDOL_PLUGIN_PATH
 #error "the build names the plug-in library"
@@ -25,24 +26,11 @@
 
 namespace {
 
-using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-
 // One plug-in object for the whole program, made the host's way.
 IPrintOemUni2* Plugin() {
-  static IPrintOemUni2* const plugin = []() -> IPrintOemUni2* {
-    HMODULE module = LoadLibraryA(BRINDOL_PLUGIN_PATH);
-    if (module == nullptr) return nullptr;
-    const auto getClassObject =
-        FunctionCast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
-    IClassFactory* factory = nullptr;
-    if (getClassObject == nullptr || FAILED(getClassObject(CLSID_OEMRENDER, IID_IClassFactory,
-                                                           reinterpret_cast<void**>(&factory)))) {
-      return nullptr;
-    }
-    IPrintOemUni2* object = nullptr;
-    factory->CreateInstance(nullptr, IID_IPrintOemUni2, reinterpret_cast<void**>(&object));
-    factory->Release();
-    return object;
+  static IPrintOemUni2* const plugin = [] {
+    static const PluginLibrary library(BRINDOL_PLUGIN_PATH, /*keep=*/true);
+    return CreatePluginObject(library.getClassObject);
   }();
   return plugin;
 }
@@ -75,11 +63,21 @@ void ProcessPage(benchmark::State& state, std::uint32_t width, std::uint32_t pag
   }
   const BenchPage& page = PageOf(width, pageRows);
   std::vector<BYTE> bands(page.bytes.size());
-  BenchHost host;
+  // The host records nothing and only counts the spool, so that a long run
+  // neither grows nor measures a recording.
+  SubstituteHost host;
+  host.SetRecording(false);
+  std::uint64_t spooled = 0;
+  host.SetSpoolSink([&spooled](const BYTE*, DWORD size) {
+    spooled += size;
+    return true;
+  });
   host.SetLandscape(job.landscape);
-  host.SetOption("Translate180", job.translate);
-  host.SetOption("HorizontalOffset", job.offset);
-  host.SetOption("SavePaperMode", job.paperSaving);
+  for (const auto& [feature, option] : {std::pair{kFeatureTranslate180, &job.translate},
+                                        {kFeatureHorizontalOffset, &job.offset},
+                                        {kFeatureSavePaperMode, &job.paperSaving}}) {
+    if (!option->empty()) host.SetOption(feature, *option);  // empty: a feature the printer lacks
+  }
   std::vector<char> halftone(job.halftone.begin(), job.halftone.end());
   halftone.push_back('\0');
   IPPARAMS params{sizeof(IPPARAMS), {0, 0}, halftone.data(), TRUE, FALSE};
@@ -93,13 +91,8 @@ void ProcessPage(benchmark::State& state, std::uint32_t width, std::uint32_t pag
     state.ResumeTiming();
     for (std::uint32_t top = 0; top < pageRows; top += bandRows) {
       const std::uint32_t rows = std::min(bandRows, pageRows - top);
-      BITMAPINFOHEADER header{};
-      header.biSize = sizeof header;
-      header.biWidth = static_cast<LONG>(width);
-      header.biHeight = static_cast<LONG>(rows);
-      header.biPlanes = 1;
-      header.biBitCount = 8;
-      header.biSizeImage = page.stride * rows;
+      BITMAPINFOHEADER header =
+          BandHeader(static_cast<LONG>(width), static_cast<LONG>(rows), page.stride * rows);
       PBYTE result = nullptr;
       const std::int64_t before = heap_counter::InUse();
       heap_counter::ResetPeak();
@@ -117,14 +110,10 @@ void ProcessPage(benchmark::State& state, std::uint32_t width, std::uint32_t pag
   state.counters["heap_x_band"] = worstShare;
   state.counters["heap_budget"] = worstBudget;
   state.counters["spool_bytes"] =
-      static_cast<double>(host.BytesWritten()) / static_cast<double>(state.iterations());
+      static_cast<double>(spooled) / static_cast<double>(state.iterations());
 }
 
 constexpr std::uint32_t kPageRows = 2048;
-
-const char* const kHalftones[] = {"HT_NONE",   "HT_Ordered",        "HT_Burkes",
-                                  "HT_Stucki", "HT_FloydSteinberg", "HT_Jarvis-Judice-Ninke",
-                                  "HT_Sierra", "HT_StevensonArce"};
 
 void Register(const std::string& name, std::uint32_t width, std::uint32_t pageRows,
               std::uint32_t bandRows, const Job& job) {
@@ -138,10 +127,10 @@ const bool kRegistered = [] {
     for (const std::uint32_t bandRows : {24u, 128u, 256u}) {
       const std::string prefix =
           "ImageProcessing/" + std::to_string(width) + "/" + std::to_string(bandRows) + "/";
-      for (const char* halftone : kHalftones) {
+      for (const HalftoneOption& halftone : kHalftoneOptions) {
         Job job;
-        job.halftone = halftone;
-        Register(prefix + halftone, width, kPageRows, bandRows, job);
+        job.halftone = halftone.name;
+        Register(prefix + halftone.name, width, kPageRows, bandRows, job);
       }
       Job landscape;
       landscape.landscape = true;

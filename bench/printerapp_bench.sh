@@ -87,16 +87,16 @@ start_app || exit 1
 add_printer r80 brindol_80 socket://10.77.1.2:9100 || exit 1
 ours=${PIDS[0]}  # start_app puts the server first
 
-# LPrint, with its state inside OUT as well; its spool and control socket in
-# the lab's short private folder.
+# LPrint, with its state, spool and control socket in the lab's short private
+# folder as well; its logs in OUT.
 mkdir -p "$OUT/lprint" "$TMPDIR/lprint"
-SNAP_COMMON=$OUT/lprint TMPDIR=$TMPDIR/lprint lprint server -o server-port=8632 \
+SNAP_COMMON=$TMPDIR/lprint TMPDIR=$TMPDIR/lprint lprint server -o server-port=8632 \
   -o listen-hostname=127.0.0.1 -o log-level=warn -o log-file="$OUT/lprint/lprint.log" \
   >"$OUT/lprint/server.out" 2>&1 &
 PIDS+=($!)
 lprint_pid=$!
-for _ in $(seq 100); do SNAP_COMMON=$OUT/lprint TMPDIR=$TMPDIR/lprint lprint status >/dev/null 2>&1 && break; sleep 0.1; done
-SNAP_COMMON=$OUT/lprint TMPDIR=$TMPDIR/lprint lprint add -d label -m zpl_2inch-203dpi-dt \
+for _ in $(seq 100); do SNAP_COMMON=$TMPDIR/lprint TMPDIR=$TMPDIR/lprint lprint status >/dev/null 2>&1 && break; sleep 0.1; done
+SNAP_COMMON=$TMPDIR/lprint TMPDIR=$TMPDIR/lprint lprint add -d label -m zpl_2inch-203dpi-dt \
   -v socket://10.77.2.2:9100 >"$OUT/lprint/add.out" 2>&1 || { cat "$OUT/lprint/add.out"; exit 1; }
 
 echo "| application | jobs | pages/s | CPU ms/page (server) | wall ms/page |"
@@ -107,5 +107,5 @@ run "brindol-printer-app (brindol_80, threshold)" "$ours" ipp://127.0.0.1:8631/i
   halftone-method none
 run "LPrint 1.1 (zpl_2inch-203dpi-dt)" "$lprint_pid" ipp://127.0.0.1:8632/ipp/print/label \
   print-content-optimize auto
-SNAP_COMMON=$OUT/lprint TMPDIR=$TMPDIR/lprint lprint shutdown >/dev/null 2>&1
+SNAP_COMMON=$TMPDIR/lprint TMPDIR=$TMPDIR/lprint lprint shutdown >/dev/null 2>&1
 app_lab_stop

@@ -7,36 +7,33 @@
 //
 // Input: a sequence of events, each a byte and what that event reads.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "discovery_protocol.h"
 #include "network_discovery.h"
 #include "setup_dialog.h"
 
 namespace {
 
-constexpr char kPrefix[] = "KQ0001FOUND";
-constexpr std::size_t kReplyBytes = 34;
-
-// The listed text of a reply's address bytes 19 to 22.
-std::wstring AddressOf(const std::vector<BYTE>& reply) {
-  wchar_t text[32];
-  std::swprintf(text, 32, L"%u.%u.%u.%u", reply[19], reply[20], reply[21], reply[22]);
-  return text;
+// The listed text of a reply's address.
+std::wstring ListedText(const discovery::Address& address) {
+  const std::string text = discovery::AddressText(address);
+  return std::wstring(text.begin(), text.end());
 }
 
 std::vector<BYTE> ReadDatagram(FuzzInput& in) {
   const std::uint8_t shape = in.Byte();
   // Mostly the right length and prefix, so the fuzzer reaches the list.
-  const std::size_t length = (shape & 1) ? in.U16() % 1025 : kReplyBytes;
+  const std::size_t length = (shape & 1) ? in.U16() % 1025 : discovery::kReplyBytes;
   std::vector<BYTE> datagram(length);
   const std::vector<std::uint8_t> bytes = in.Bytes(length);
   std::copy(bytes.begin(), bytes.end(), datagram.begin());
   if (!(shape & 2) && length > 0)
-    std::memcpy(datagram.data(), kPrefix, std::min(length, sizeof kPrefix - 1));
+    std::memcpy(datagram.data(), discovery::kReplyPrefix,
+                std::min(length, discovery::kReplyPrefixBytes));
   return datagram;
 }
 
@@ -64,10 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<BYTE> datagram = ReadDatagram(in);
         SendMessageW(dialog.Window(), kDiscoveryReplyMessage, datagram.size(),
                      reinterpret_cast<LPARAM>(datagram.data()));
-        if (datagram.size() == kReplyBytes &&
-            std::memcmp(datagram.data(), kPrefix, sizeof kPrefix - 1) == 0) {
-          expected.insert(AddressOf(datagram));
-        }
+        if (const auto address = discovery::ParseReply(datagram.data(), datagram.size()))
+          expected.insert(ListedText(*address));
         break;
       }
       case 2:

@@ -7,18 +7,11 @@
 #include <windows.h>
 
 #include "fuzz_input.h"
-#include "printer_oem.h"
+#include "plugin_library.h"
 
 class PluginObject {
  public:
-  PluginObject() {
-    IClassFactory* factory = nullptr;
-    FUZZ_CHECK(DllGetClassObject(CLSID_OEMRENDER, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)) == S_OK);
-    FUZZ_CHECK(factory->CreateInstance(nullptr, IID_IPrintOemUni2,
-                                       reinterpret_cast<void**>(&object_)) == S_OK);
-    factory->Release();
-  }
+  PluginObject() : object_(CreatePluginObject(&DllGetClassObject)) { FUZZ_CHECK(object_); }
   ~PluginObject() {
     FUZZ_CHECK(object_->Release() == 0);
     FUZZ_CHECK(DllCanUnloadNow() == S_OK);

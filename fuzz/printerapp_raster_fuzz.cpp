@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "printer_description.h"
+#include "halftone_methods.h"
 #include "raster_decoder.h"
 #include "raster_job.h"
 
@@ -40,15 +40,13 @@ ssize_t Read(void* ctx, unsigned char* buffer, std::size_t bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   ReceiptSettings settings;
-  settings.halftone = kHalftoneOptions[input.Below(std::size(kHalftoneOptions))].name;
+  settings.halftone = kHalftoneOptions[input.Below(std::size(kHalftoneOptions))].method;
   const std::uint8_t flags = input.Byte();
   settings.upsideDown = flags & 1;
   settings.landscape = flags & 2;
   const bool allowScaling = flags & 4;
   settings.offsetMm = static_cast<int>(input.Below(2 * kMaxOffsetMm + 1)) - kMaxOffsetMm;
-  const char* savings[] = {"SavePaper_Off", "SavePaper_Top", "SavePaper_Bottom",
-                           "SavePaper_TopAndBottom"};
-  settings.paperSaving = savings[input.Below(4)];
+  settings.paperSaving = static_cast<PaperSaving>(input.Below(4));
   settings.cut = CutAtEnd::kNone;  // the stream stays pure raster for the decoder
   const unsigned bandRows = 1 + input.Below(300);
   const std::vector<std::uint8_t> document = input.Rest();

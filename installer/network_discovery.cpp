@@ -8,10 +8,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "discovery_protocol.h"
 #include "log.h"
 #include "port_select.h"
 #include "resource.h"
@@ -19,12 +21,6 @@
 
 namespace {
 
-constexpr u_short kQueryPort = 9000;
-constexpr u_short kReplyPort = 9600;
-constexpr size_t kQueryBytes = sizeof texts::kDiscoveryQuery - 1;
-constexpr size_t kReplyPrefixBytes = sizeof texts::kDiscoveryReplyPrefix - 1;
-constexpr size_t kReplyBytes = 34;
-constexpr size_t kReplyAddressOffset = 19;
 constexpr int kReceiveBytes = 1024;
 constexpr DWORD kWaitBeforeQuery = 3000;
 constexpr DWORD kWaitForReplies = 1000;
@@ -126,7 +122,7 @@ DWORD WINAPI UDPReceiveThread(LPVOID parameter) {
     int received = recvfrom(record->socket, datagram, kReceiveBytes, 0,
                             reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received == 0 || received == SOCKET_ERROR) return 0;
-    if (static_cast<size_t>(received) != kReplyBytes) continue;
+    if (static_cast<size_t>(received) != discovery::kReplyBytes) continue;
     LogLine(texts::kLogReplyReceived, address);
     SendMessageW(record->dialog, kDiscoveryReplyMessage, static_cast<WPARAM>(received),
                  reinterpret_cast<LPARAM>(datagram));
@@ -141,13 +137,13 @@ DWORD WINAPI BroadcastThread(LPVOID parameter) {
   if (!session->records) return 0;
   sockaddr_in target = {};
   target.sin_family = AF_INET;
-  target.sin_port = htons(kQueryPort);
+  target.sin_port = htons(discovery::kQueryPort);
   target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
   for (;;) {
     Sleep(kWaitBeforeQuery);
     SendMessageW(session->dialog, kDiscoveryEmptyMessage, 0, 0);
     for (const DiscoveryRecord* record = session->records; record; record = record->next) {
-      if (sendto(record->socket, texts::kDiscoveryQuery, static_cast<int>(kQueryBytes), 0,
+      if (sendto(record->socket, discovery::kQuery, static_cast<int>(discovery::kQueryBytes), 0,
                  reinterpret_cast<const sockaddr*>(&target), sizeof target) == SOCKET_ERROR) {
         LogLine(texts::kLogSendFailed, static_cast<unsigned>(WSAGetLastError()));
       }
@@ -174,7 +170,7 @@ void OpenAddress(DiscoveryRecord& record) {
                sizeof on);
     sockaddr_in local = {};
     local.sin_family = AF_INET;
-    local.sin_port = htons(kReplyPort);
+    local.sin_port = htons(discovery::kReplyPort);
     local.sin_addr.s_addr = inet_addr(record.address);
     bound = bind(record.socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) !=
             SOCKET_ERROR;
@@ -214,13 +210,11 @@ HANDLE StartNetworkDiscovery(HWND dialog, PortLists& /*lists*/) {
 }
 
 void HandleDiscoveryReply(HWND dialog, PortLists& lists, const BYTE* datagram, size_t length) {
-  if (!datagram || length != kReplyBytes ||
-      std::memcmp(datagram, texts::kDiscoveryReplyPrefix, kReplyPrefixBytes) != 0) {
-    return;
-  }
+  const std::optional<discovery::Address> address = discovery::ParseReply(datagram, length);
+  if (!address) return;
   auto entry = PortList::NewEntry();
   if (!entry) return;
-  const BYTE* octets = datagram + kReplyAddressOffset;
+  const discovery::Address& octets = *address;
   FormatText(entry->portName, texts::kAddressFormat, static_cast<int>(octets[0]),
              static_cast<int>(octets[1]), static_cast<int>(octets[2]), static_cast<int>(octets[3]));
   std::lock_guard<std::mutex> guard(lists.foundLock);

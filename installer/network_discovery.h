@@ -41,8 +41,8 @@ HANDLE StartNetworkDiscovery(HWND dialog, PortLists& lists);
 bool HandleDiscoveryMessage(HWND dialog, PortLists& lists, UINT message, WPARAM wParam,
                             LPARAM lParam);
 
-// A reply on the dialog thread. Only a 34-byte datagram that begins
-// "KQ0001FOUND" counts; it adds the address at its bytes 19 to 22 to the
-// found-printer list unless it is there already, and refreshes the list box
-// when NET is chosen.
+// A reply on the dialog thread. Only a well-formed reply counts (see
+// discovery_protocol.h); it adds the printer's address to the found-printer
+// list unless it is there already, and refreshes the list box when NET is
+// chosen.
 void HandleDiscoveryReply(HWND dialog, PortLists& lists, const BYTE* datagram, size_t length);

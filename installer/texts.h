@@ -68,10 +68,7 @@ inline constexpr WCHAR kTcpPortNameFormat[] = L"%ws_%d";
 inline constexpr WCHAR kTcpMonitorObject[] = L",XcvMonitor Standard TCP/IP Port";
 inline constexpr WCHAR kAddPortCommand[] = L"AddPort";
 
-// Network discovery: the datagrams, the narrow debug output pieces and the
-// log lines.
-inline constexpr char kDiscoveryQuery[] = "KQ0001FIND";
-inline constexpr char kDiscoveryReplyPrefix[] = "KQ0001FOUND";
+// Network discovery: the narrow debug output pieces and the log lines.
 inline constexpr char kDebugAdapterName[] = "Adapter Name:";
 inline constexpr char kDebugAdapterDescription[] = "Adapter Description:";
 inline constexpr char kDebugAdapterType[] = "Adapter Type:";

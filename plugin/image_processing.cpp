@@ -1,7 +1,7 @@
 // ImageProcessing: the host's band handed to the band pipeline with the
 // host's own services.
-#include "band_pipeline.h"
 #include "oem_uni2.h"
+#include "process_band.h"
 
 STDMETHODIMP COemUni2::ImageProcessing(PDEVOBJ pdevobj, PBYTE pSrcBitmap,
                                        PBITMAPINFOHEADER pBitmapInfoHeader, PBYTE,

@@ -59,23 +59,21 @@ PaperSaving ParsePaperSaving(const char* text) {
   return PaperSaving::kOff;
 }
 
-Halftone HalftoneFor(const char* name) {
+HalftoneMethod HalftoneFor(const char* name) {
   if (name) {
     for (const HalftoneOption& option : kHalftoneOptions) {
-      if (std::strcmp(name, option.name) == 0) {
-        return {option.threshold, static_cast<LONG>(option.method)};
-      }
+      if (std::strcmp(name, option.name) == 0) return option.method;
     }
   }
-  return {true, 0};
+  return HalftoneMethod::kThreshold;
 }
 
-JobSettings ReadJobSettings(const HostServices& host, const DEVOBJ* pdevobj) {
-  JobSettings settings;
+RenderSettings ReadJobSettings(const HostServices& host, const DEVOBJ* pdevobj) {
+  RenderSettings settings;
   if (host.CanReadSettings()) {
-    settings.offsetNumber =
-        ParseHorizontalOffset(host.ReadSetting(kFeatureHorizontalOffset).c_str());
-    settings.rotate180 = ParseTranslate180(host.ReadSetting(kFeatureTranslate180).c_str());
+    const LONG offset = ParseHorizontalOffset(host.ReadSetting(kFeatureHorizontalOffset).c_str());
+    if (offset != 0) settings.offsetDots = OffsetDots(offset);
+    settings.halfTurn = ParseTranslate180(host.ReadSetting(kFeatureTranslate180).c_str());
     settings.paperSaving = ParsePaperSaving(host.ReadSetting(kFeatureSavePaperMode).c_str());
   }
   settings.landscape =

@@ -1,18 +1,17 @@
-// The printer application's side of the band pipeline: it plays the host for
-// ProcessBand. Raster lines of 8-bit gray (255 white) are collected into
-// bands laid out exactly as the Windows host hands them to ImageProcessing
-// (rows of (width + 3) & ~3 bytes, padding white, first row on top), and the
-// job's settings are answered as the host would answer them.
+// The printer application's side of the band pipeline. Raster lines of 8-bit
+// gray (255 white) are collected into bands laid out exactly as the Windows
+// host hands them to the plug-in (rows of (width + 3) & ~3 bytes, padding
+// white, first row on top), so that both products cut a page alike, and each
+// band goes to RenderBand with the job's settings.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
-#include "band_pipeline.h"
 #include "receipt_settings.h"
+#include "render_band.h"
 
 // Bands of 240 rows, a multiple of the 24-row raster blocks: every block but a
 // page's last is whole, so no band ends in a short block whose 24-dot feed
@@ -43,24 +42,16 @@ class BandAdapter {
   bool Failed() const { return failed_; }
 
  private:
-  static BOOL APIENTRY GetSetting(PVOID pdriverobj, PCSTR feature, PVOID output, DWORD size,
-                                  PDWORD needed, PDWORD optionsReturned);
-  static DWORD APIENTRY WriteSpool(PDEVOBJ pdevobj, PVOID buffer, DWORD size);
-  static BandAdapter* Of(const void* pdevobj);
-  const std::string* OptionFor(const char* feature) const;
+  static bool Deliver(void* adapter, const std::uint8_t* bytes, std::size_t size);
+  bool Send(const std::uint8_t* bytes, std::size_t size);
   void SendBand();
 
-  std::string halftone_;
-  std::string offset_, translate_, paperSaving_;
+  RenderSettings render_;
   Sink sink_;
   unsigned bandRows_;
   unsigned width_ = 0;
   std::size_t stride_ = 0;
   unsigned rows_ = 0;  // rows collected in the current band
-  std::vector<BYTE> band_;
+  std::vector<std::uint8_t> band_;
   bool failed_ = false;
-
-  DEVMODEW devmode_{};
-  DRVPROCS procs_{};
-  DEVOBJ devobj_{};
 };

@@ -13,26 +13,20 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 
+#include "device_ids.h"
+#include "discovery_protocol.h"
+
 namespace {
 
-constexpr char kQuery[] = "KQ0001FIND";
-constexpr std::size_t kQueryBytes = 10;
-constexpr char kReplyPrefix[] = "KQ0001FOUND";
-constexpr std::size_t kReplyPrefixBytes = 11;
-constexpr std::size_t kReplyBytes = 34;
-constexpr std::size_t kAddressOffset = 19;
-constexpr int kQueryPort = 9000;
-constexpr int kReplyPort = 9600;
-constexpr int kPrintPort = 9100;
 constexpr int kListenMs = 2000;    // replies are awaited this long after the query
 constexpr int kConnectMs = 10000;  // a printer that does not accept within this is offline
 constexpr int kWriteMs = 30000;    // nor one that takes no data for this long
-constexpr char kDeviceId[] = "MFG:BRINDOL;MDL:80mm Receipt Printer;";
 
 class Fd {
  public:
@@ -78,7 +72,7 @@ int OpenQuerySocket(const std::string& name, std::string& error) {
   const int on = 1;
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_port = htons(kReplyPort);
+  local.sin_port = htons(discovery::kReplyPort);
   local.sin_addr = address;
   if (fd.get() < 0 || setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
       setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
@@ -90,10 +84,11 @@ int OpenQuerySocket(const std::string& name, std::string& error) {
   }
   sockaddr_in broadcast{};
   broadcast.sin_family = AF_INET;
-  broadcast.sin_port = htons(kQueryPort);
+  broadcast.sin_port = htons(discovery::kQueryPort);
   broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-  if (sendto(fd.get(), kQuery, kQueryBytes, 0, reinterpret_cast<sockaddr*>(&broadcast),
-             sizeof broadcast) != static_cast<ssize_t>(kQueryBytes)) {
+  if (sendto(fd.get(), discovery::kQuery, discovery::kQueryBytes, 0,
+             reinterpret_cast<sockaddr*>(&broadcast),
+             sizeof broadcast) != static_cast<ssize_t>(discovery::kQueryBytes)) {
     error = "cannot send the query on interface " + name + ": " + std::strerror(errno);
     return -1;
   }
@@ -125,12 +120,14 @@ bool ListDevices(pappl_device_cb_t cb, void* data, pappl_deverror_cb_t errCb, vo
       if (!(p.revents & POLLIN)) continue;
       std::uint8_t datagram[1024];
       const ssize_t got = recv(p.fd, datagram, sizeof datagram, 0);
-      std::string address;
-      if (got <= 0 || !ParseFoundReply(datagram, static_cast<std::size_t>(got), address)) continue;
+      if (got <= 0) continue;
+      const auto reply = discovery::ParseReply(datagram, static_cast<std::size_t>(got));
+      if (!reply) continue;
+      const std::string address = discovery::AddressText(*reply);
       if (!seen.insert(address).second) continue;  // answered on two interfaces
       const std::string info = "BRINDOL receipt printer (" + address + ")";
       const std::string uri = std::string(kDiscoveryScheme) + "://" + address;
-      if (cb(info.c_str(), uri.c_str(), kDeviceId, data)) {
+      if (cb(info.c_str(), uri.c_str(), device_ids::kReceipt80, data)) {
         stop = true;
         break;
       }
@@ -211,7 +208,7 @@ ssize_t WriteDevice(pappl_device_t* device, const void* buffer, std::size_t byte
 pappl_preason_t DeviceStatus(pappl_device_t*) { return PAPPL_PREASON_NONE; }
 
 char* DeviceId(pappl_device_t*, char* buffer, std::size_t size) {
-  std::snprintf(buffer, size, "%s", kDeviceId);
+  std::snprintf(buffer, size, "%s", device_ids::kReceipt80);
   return buffer;
 }
 
@@ -223,15 +220,6 @@ void RegisterDiscoveryScheme() {
   papplDeviceIsSupported("socket://127.0.0.1");
   papplDeviceAddScheme(kDiscoveryScheme, PAPPL_DEVTYPE_CUSTOM_NETWORK, ListDevices, OpenDevice,
                        CloseDevice, ReadDevice, WriteDevice, DeviceStatus, DeviceId);
-}
-
-bool ParseFoundReply(const std::uint8_t* datagram, std::size_t size, std::string& address) {
-  if (!datagram || size != kReplyBytes) return false;
-  if (std::memcmp(datagram, kReplyPrefix, kReplyPrefixBytes) != 0) return false;
-  const std::uint8_t* octets = datagram + kAddressOffset;
-  address = std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-            std::to_string(octets[2]) + "." + std::to_string(octets[3]);
-  return true;
 }
 
 std::vector<std::string> ParseInterfaceList(const char* text) {
@@ -255,7 +243,7 @@ bool ParseDeviceUri(const char* uri, std::string& host, int& port) {
   if (!uri || std::strncmp(uri, prefix.c_str(), prefix.size()) != 0) return false;
   std::string rest = uri + prefix.size();
   if (!rest.empty() && rest.back() == '/') rest.pop_back();
-  port = kPrintPort;
+  port = discovery::kPrintPort;
   const std::size_t colon = rest.find(':');
   if (colon != std::string::npos) {
     const std::string digits = rest.substr(colon + 1);

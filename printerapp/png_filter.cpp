@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "receipt_driver.h"
+#include "job_failure.h"
 
 namespace {
 

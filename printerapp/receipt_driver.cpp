@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "device_ids.h"
+#include "job_failure.h"
 #include "raster_job.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
@@ -37,10 +39,10 @@ constexpr const char* kMedia58[] = {"om_roll-58x100mm_58x100mm",   "om_roll-58x1
                                     "roll_max_58x3276mm"};
 
 constexpr Model kModels[] = {
-    {"brindol_80", "BRINDOL 80mm Receipt Printer", "MFG:BRINDOL;MDL:80mm Receipt Printer;", 576, 80,
-     kMedia80, static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
-    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", "MFG:BRINDOL;MDL:BRINDOL-58;", 384, 58,
-     kMedia58, static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
+    {"brindol_80", "BRINDOL 80mm Receipt Printer", device_ids::kReceipt80, 576, 80, kMedia80,
+     static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
+    {"brindol_58", "BRINDOL-58 58mm Receipt Printer", device_ids::kReceipt58, 384, 58, kMedia58,
+     static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
 };
 
 const Model* ModelFor(const char* driverName) {
@@ -187,12 +189,6 @@ void AddVendorAttributes(ipp_t* attrs) {
 
 }  // namespace
 
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
-  papplJobSetMessage(job, "%s", message.c_str());
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
-}
-
 pappl_pr_driver_t kReceiptDrivers[2] = {
     {kModels[0].driverName, kModels[0].makeAndModel, kModels[0].deviceId, nullptr},
     {kModels[1].driverName, kModels[1].makeAndModel, kModels[1].deviceId, nullptr},
@@ -269,6 +265,6 @@ const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*
   for (const pappl_pr_driver_t& driver : kReceiptDrivers) {
     if (std::strcmp(deviceId, driver.device_id) == 0) return driver.name;
   }
-  if (std::strstr(deviceId, "MFG:BRINDOL;")) return kReceiptDrivers[0].name;
+  if (std::strstr(deviceId, device_ids::kManufacturer)) return kReceiptDrivers[0].name;
   return nullptr;
 }

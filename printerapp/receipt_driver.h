@@ -5,8 +5,6 @@
 
 #include <pappl/pappl.h>
 
-#include <string>
-
 // "brindol_80" (576 dots) and "brindol_58" (384 dots).
 extern pappl_pr_driver_t kReceiptDrivers[2];
 
@@ -19,7 +17,3 @@ bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const
 // ours, or nullptr.
 const char* ReceiptAutoAdd(const char* deviceInfo, const char* deviceUri, const char* deviceId,
                            void* cbData);
-
-// Ends a job's processing as failed: the reason in its job-state-reasons, the
-// message in its job-state-message and the log.
-void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message);

@@ -1,4 +1,4 @@
-// Receipt settings: IPP values to pipeline options and printer commands.
+// Receipt settings: IPP values to pipeline settings and printer commands.
 #include "receipt_settings.h"
 
 #include <algorithm>
@@ -6,20 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "printer_description.h"
-
 namespace {
 
 // Each keyword attribute's values, in the order of what they select: the
-// pipeline's halftone and paper-saving options, the enumerators of CutAtEnd
-// and CashDrawer.
-constexpr const char* kHalftoneKeywords[] = {"none",   "ordered",         "burkes",
-                                             "stucki", "floyd-steinberg", "jarvis-judice-ninke",
-                                             "sierra", "stevenson-arce"};
-static_assert(std::size(kHalftoneKeywords) == std::size(kHalftoneOptions));
+// enumerators of PaperSaving, CutAtEnd and CashDrawer. The halftone keywords
+// are the table's own (halftone_methods.h).
 constexpr const char* kPaperSavingKeywords[] = {"off", "top", "bottom", "top-and-bottom"};
-constexpr const char* kPaperSavingOptions[] = {
-    "SavePaper_Off", kOptionSavePaperTop, kOptionSavePaperBottom, kOptionSavePaperTopAndBottom};
 constexpr const char* kOrientationKeywords[] = {"portrait", "landscape"};
 constexpr const char* kCutKeywords[] = {"none", "partial", "full"};
 constexpr const char* kDrawerKeywords[] = {"none", "before", "after"};
@@ -27,6 +19,12 @@ constexpr const char* kDrawerKeywords[] = {"none", "before", "after"};
 template <std::size_t N>
 std::vector<const char*> List(const char* const (&keywords)[N]) {
   return {std::begin(keywords), std::end(keywords)};
+}
+
+std::vector<const char*> HalftoneKeywords() {
+  std::vector<const char*> keywords;
+  for (const HalftoneOption& option : kHalftoneOptions) keywords.push_back(option.keyword);
+  return keywords;
 }
 
 // The commands the printer descriptions send for the cutter and the drawer:
@@ -67,7 +65,7 @@ void Append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::siz
 
 const std::vector<VendorAttribute>& VendorAttributes() {
   static const std::vector<VendorAttribute> attributes = {
-      {kAttrHalftone, List(kHalftoneKeywords), "none"},
+      {kAttrHalftone, HalftoneKeywords(), "none"},
       {kAttrUpsideDown, {}, "false"},
       {kAttrOffset, {}, "0"},
       {kAttrPaperSaving, List(kPaperSavingKeywords), "off"},
@@ -99,23 +97,23 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
   const auto keyword = std::find(keywords.begin(), keywords.end(), value);
   if (keyword == keywords.end()) return bad();
   const std::size_t i = static_cast<std::size_t>(keyword - keywords.begin());
-  if (name == kAttrHalftone) settings.halftone = kHalftoneOptions[i].name;
-  if (name == kAttrPaperSaving) settings.paperSaving = kPaperSavingOptions[i];
+  if (name == kAttrHalftone) settings.halftone = kHalftoneOptions[i].method;
+  if (name == kAttrPaperSaving) settings.paperSaving = static_cast<PaperSaving>(i);
   if (name == kAttrOrientation) settings.landscape = i == 1;
   if (name == kAttrCut) settings.cut = static_cast<CutAtEnd>(i);
   if (name == kAttrDrawer) settings.drawer = static_cast<CashDrawer>(i);
   return true;
 }
 
-std::string OffsetOptionText(int offsetMm) {
-  // The description's options are P<10 x mm> (right) and M<10 x mm> (left).
-  std::string text(1, offsetMm < 0 ? 'M' : 'P');
-  text += std::to_string(std::abs(offsetMm) * 10);
-  return text;
-}
-
-std::string Translate180OptionText(bool upsideDown) {
-  return upsideDown ? kOptionTranslate180 : "TRANS_NONE";
+RenderSettings RenderSettingsFor(const ReceiptSettings& settings) {
+  constexpr long kDotsPerMm = 8;
+  RenderSettings render;
+  render.halftone = settings.halftone;
+  if (settings.offsetMm != 0) render.offsetDots = settings.offsetMm * kDotsPerMm;
+  render.halfTurn = settings.upsideDown;
+  render.landscape = settings.landscape;
+  render.paperSaving = settings.paperSaving;
+  return render;
 }
 
 std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings) {

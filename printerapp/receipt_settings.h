@@ -1,21 +1,23 @@
 // The receipt printer's job settings as the printer application offers them
 // (IPP attributes of the printer and the job) and their translation into what
-// the band pipeline and the printer understand: the option texts the Windows
-// driver's host would answer, and the job's framing commands.
+// the band pipeline and the printer understand: the pipeline's settings and
+// the job's framing commands.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "render_settings.h"
+
 enum class CutAtEnd { kNone, kPartial, kFull };
 enum class CashDrawer { kNone, kBefore, kAfter };
 
 struct ReceiptSettings {
-  std::string halftone = "HT_NONE";  // the pipeline's halftone option name
+  HalftoneMethod halftone = HalftoneMethod::kThreshold;
   bool upsideDown = false;
   int offsetMm = 0;  // + right, - left
-  std::string paperSaving = "SavePaper_Off";
+  PaperSaving paperSaving = PaperSaving::kOff;
   bool landscape = false;
   CutAtEnd cut = CutAtEnd::kPartial;
   CashDrawer drawer = CashDrawer::kNone;
@@ -48,9 +50,9 @@ const std::vector<VendorAttribute>& VendorAttributes();
 bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std::string& value,
                   std::string& error);
 
-// The option texts the host answers for the pipeline's three features.
-std::string OffsetOptionText(int offsetMm);  // "P0", "P10", "M200"
-std::string Translate180OptionText(bool upsideDown);
+// The band pipeline's settings: a millimetre is 8 dots; no offset keeps a
+// band narrower than the paper at its own width, as the Windows driver does.
+RenderSettings RenderSettingsFor(const ReceiptSettings& settings);
 
 // The printer commands sent before the first page and after the last one.
 std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings);

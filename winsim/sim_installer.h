@@ -12,6 +12,8 @@
 #include <setupapi.h>
 #include <windows.h>
 
+#include "machine_records.h"
+
 namespace sim {
 
 // Forgets the whole simulated machine and clears the debug output. The
@@ -55,16 +57,8 @@ void SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& n
                       const std::vector<BYTE>& data);
 
 // ---- Spooler.
-struct SpoolerDriver {
-  DWORD version = 0;
-  std::wstring name, environment, driverPath, dataFile, configFile, helpFile, monitorName,
-      defaultDataType;
-  std::vector<std::wstring> dependentFiles;
-};
-struct SpoolerPrinter {
-  std::wstring name, port, driver, printProcessor, dataType, shareName, serverName;
-  DWORD attributes = 0;
-};
+using SpoolerDriver = records::Driver;
+using SpoolerPrinter = records::Printer;
 struct SpoolerPort {
   std::wstring name, monitor;
   bool openable = false;  // can be opened as a file (a parallel port with a device behind it)
@@ -142,20 +136,8 @@ std::vector<ProcessLaunch> Processes();
 void LoadResourceScript(const std::string& path);
 void SetUiLanguage(LANGID language);
 
-struct DialogControl {
-  int id = 0;
-  std::wstring className, text;
-  DWORD style = 0, exStyle = 0;
-  RECT rect{};  // dialog units: left, top, width, height kept as left/top/right=width/bottom=height
-};
-struct DialogTemplate {
-  LANGID language = 0;
-  DWORD style = 0;
-  std::wstring caption, fontName;
-  int fontSize = 0;
-  RECT rect{};  // x, y, width, height as above
-  std::vector<DialogControl> controls;
-};
+using records::DialogControl;
+using records::DialogTemplate;
 // The template of a dialog as the resource loader would pick it now.
 DialogTemplate FindDialogTemplate(int id);
 // Every language in which the resource scripts define the dialog / string.
@@ -163,11 +145,7 @@ std::vector<LANGID> DialogLanguages(int id);
 std::vector<LANGID> StringLanguages(UINT id);
 std::wstring StringResource(UINT id, LANGID language);
 
-struct MessageBoxRecord {
-  HWND owner = nullptr;
-  std::wstring text, caption;
-  UINT type = 0;
-};
+using records::MessageBoxRecord;
 // The answer of the next message boxes, in order; without one, a box is
 // answered IDOK (OK boxes) or IDNO (Yes/No boxes).
 void AnswerMessageBoxes(std::vector<int> answers);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "machine_records.h"
+
 // A test (or a few lines of one) that needs what only winsim can do (make a
 // call fail, virtual Sleep, fake USB devices or serial ports, a spooler that
 // hangs, a simulated user answering message boxes) stands between
@@ -62,16 +64,8 @@ void SetRegistryDword(HKEY root, const std::wstring& path, const std::wstring& n
 
 // Spooler state. A driver added here is a version-3 driver of the native
 // environment; a port is a local port.
-struct Driver {
-  DWORD version = 0;
-  std::wstring name, environment, driverPath, dataFile, configFile, helpFile, monitorName,
-      defaultDataType;
-  std::vector<std::wstring> dependentFiles;
-};
-struct Printer {
-  std::wstring name, port, driver, printProcessor, dataType, shareName, serverName;
-  DWORD attributes = 0;
-};
+using records::Driver;
+using records::Printer;
 void AddDriver(const std::wstring& name);
 void AddQueue(const std::wstring& name, const std::wstring& port, const std::wstring& driver);
 void AddLocalPort(const std::wstring& name);
@@ -110,11 +104,7 @@ void PressCloseBox(HWND dialog);
 bool QuitPosted();
 int QuitCode();
 
-struct MessageBoxRecord {
-  HWND owner = nullptr;
-  std::wstring text, caption;
-  UINT type = 0;  // the MB_ICON* and MB_OK / MB_YESNO flags
-};
+using records::MessageBoxRecord;
 // The answers to the next message boxes, in order; without one, a box is
 // answered IDOK (OK boxes) or IDNO (Yes/No boxes).
 void AnswerMessageBoxes(std::vector<int> answers);
@@ -125,20 +115,8 @@ std::vector<MessageBoxRecord> MessageBoxes();
 void OnModalDialog(std::function<void(HWND dialog)> script);
 
 // ---- The program's resources as the resource loader finds them.
-struct DialogControl {
-  int id = 0;
-  std::wstring className, text;
-  DWORD style = 0;
-  RECT rect{};  // dialog units: left, top, width, height in left/top/right/bottom
-};
-struct DialogTemplate {
-  LANGID language = 0;
-  DWORD style = 0;
-  std::wstring caption, fontName;
-  int fontSize = 0;
-  RECT rect{};  // x, y, width, height as above
-  std::vector<DialogControl> controls;
-};
+using records::DialogControl;
+using records::DialogTemplate;
 // The language the resource loader looks for first on this thread.
 void SetUiLanguage(LANGID language);
 // Every language of a dialog or of a string, in increasing order.

@@ -603,7 +603,7 @@ DialogTemplate FindDialogTemplate(int id, LANGID language) {
     in.Align(4);
     DialogControl control;
     in.Dword();  // help id
-    in.Dword();  // extended style
+    control.exStyle = in.Dword();
     control.style = in.Dword();
     control.rect = {in.Short(), in.Short(), in.Short(), in.Short()};
     control.id = static_cast<int>(in.Dword());

@@ -45,36 +45,20 @@ void AddLocalPort(const std::wstring& name) { sim::AddPort(name); }
 // environment it was registered for (the native one when none was named) and
 // each file where it keeps it, in the version folder of its driver directory.
 std::vector<Driver> Drivers() {
-  std::vector<Driver> drivers;
-  for (const auto& d : sim::Drivers()) {
+  std::vector<Driver> drivers = sim::Drivers();
+  for (Driver& d : drivers) {
     const std::wstring folder = sim::DriverDirectory() + L"\\" + std::to_wstring(d.version) + L"\\";
-    auto kept = [&](const std::wstring& file) {
-      return file.empty() ? file : folder + FileName(file);
+    auto keep = [&](std::wstring& file) {
+      if (!file.empty()) file = folder + FileName(file);
     };
-    Driver listed{d.version,
-                  d.name,
-                  d.environment.empty() ? L"Windows x64" : d.environment,
-                  kept(d.driverPath),
-                  kept(d.dataFile),
-                  kept(d.configFile),
-                  kept(d.helpFile),
-                  d.monitorName,
-                  d.defaultDataType,
-                  {}};
-    for (const auto& file : d.dependentFiles) listed.dependentFiles.push_back(kept(file));
-    drivers.push_back(listed);
+    if (d.environment.empty()) d.environment = L"Windows x64";
+    for (std::wstring* file : {&d.driverPath, &d.dataFile, &d.configFile, &d.helpFile}) keep(*file);
+    for (std::wstring& file : d.dependentFiles) keep(file);
   }
   return drivers;
 }
 
-std::vector<Printer> Printers() {
-  std::vector<Printer> printers;
-  for (const auto& p : sim::Printers()) {
-    printers.push_back({p.name, p.port, p.driver, p.printProcessor, p.dataType, p.shareName,
-                        p.serverName, p.attributes});
-  }
-  return printers;
-}
+std::vector<Printer> Printers() { return sim::Printers(); }
 
 std::wstring DefaultPrinter() { return sim::DefaultPrinter(); }
 std::vector<std::string> OpenHandles() { return sim::OpenHandles(); }
@@ -95,16 +79,9 @@ int QuitCode() { return sim::QuitCode(); }
 
 void AnswerMessageBoxes(std::vector<int> answers) { sim::AnswerMessageBoxes(std::move(answers)); }
 void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
-  sim::OnMessageBox([handler](const sim::MessageBoxRecord& box) {
-    return handler(MessageBoxRecord{box.owner, box.text, box.caption, box.type});
-  });
+  sim::OnMessageBox(std::move(handler));
 }
-std::vector<MessageBoxRecord> MessageBoxes() {
-  std::vector<MessageBoxRecord> boxes;
-  for (const auto& box : sim::MessageBoxes())
-    boxes.push_back({box.owner, box.text, box.caption, box.type});
-  return boxes;
-}
+std::vector<MessageBoxRecord> MessageBoxes() { return sim::MessageBoxes(); }
 void OnModalDialog(std::function<void(HWND dialog)> script) {
   sim::OnModalDialog(std::move(script));
 }
@@ -116,12 +93,7 @@ std::wstring StringResource(UINT id, LANGID language) { return sim::StringResour
 
 DialogTemplate FindDialogTemplate(int id, LANGID language) {
   sim::SetUiLanguage(language);
-  sim::DialogTemplate found = sim::FindDialogTemplate(id);
-  DialogTemplate dialog{found.language, found.style, found.caption, found.fontName, found.fontSize,
-                        found.rect,     {}};
-  for (const auto& c : found.controls)
-    dialog.controls.push_back({c.id, c.className, c.text, c.style, c.rect});
-  return dialog;
+  return sim::FindDialogTemplate(id);
 }
 
 std::string Manifest() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "discovery_protocol.h"
 #include "installer_fixture.h"
 #include "machine.h"
 #include "sim.h"
@@ -18,15 +19,9 @@ namespace {
 constexpr DWORD kFewCycles = 15000;  // the first query leaves after 3 s
 constexpr wchar_t kHeader[] = L"Please select a NET port below:";
 
-std::vector<unsigned char> Reply(unsigned char a, unsigned char b, unsigned char c,
-                                 unsigned char d) {
-  std::vector<unsigned char> reply(34, 0);
-  std::copy_n("KQ0001FOUND", 11, reply.begin());
-  reply[19] = a;
-  reply[20] = b;
-  reply[21] = c;
-  reply[22] = d;
-  return reply;
+std::vector<unsigned char> Reply(const discovery::Address& address) {
+  const discovery::Reply reply = discovery::MakeReply(address);
+  return {reply.begin(), reply.end()};
 }
 
 class DiscoveryLabTest : public DialogTest {
@@ -151,10 +146,10 @@ TEST_F(DiscoveryLabTest, AnEmptyDatagramEndsOnlyItsAddresssThread) {
   UseAdapters({"127.0.0.2"});  // with 127.0.0.1: two receive threads
   OpenWithNet();
   ASSERT_EQ(sim::RunningThreads(), 3);
-  ASSERT_TRUE(SendDatagram("127.0.0.1", 9600, {}));
+  ASSERT_TRUE(SendDatagram("127.0.0.1", discovery::kReplyPort, {}));
   ASSERT_TRUE(sim::PumpMessagesUntil([] { return sim::RunningThreads() == 2; }, 2000));
-  ASSERT_TRUE(SendDatagram("127.0.0.1", 9600, Reply(10, 0, 0, 1)));
-  ASSERT_TRUE(SendDatagram("127.0.0.2", 9600, Reply(10, 0, 0, 2)));
+  ASSERT_TRUE(SendDatagram("127.0.0.1", discovery::kReplyPort, Reply({10, 0, 0, 1})));
+  ASSERT_TRUE(SendDatagram("127.0.0.2", discovery::kReplyPort, Reply({10, 0, 0, 2})));
   EXPECT_TRUE(sim::PumpMessagesUntil([&] { return ListShows({L"10.0.0.2"}); }, 2000));
   sim::PumpMessagesFor(200);
   EXPECT_TRUE(ListShows({L"10.0.0.2"}));

@@ -5,9 +5,10 @@
 
 #include <vector>
 
-#include "band_pipeline.h"
+#include "band_header.h"
 #include "image_testing.h"
 #include "printer_description.h"
+#include "process_band.h"
 #include "raster_decoder.h"
 #include "stream_testing.h"
 #include "substitute_host.h"
@@ -27,10 +28,7 @@ Outcome RunBand(const std::vector<BYTE>& band, LONG width, LONG height, long fai
   host.SetOption(kFeatureTranslate180, "TRANS_180");
   host.SetOption(kFeatureSavePaperMode, "SavePaper_TopAndBottom");
   host.SetLandscape(true);
-  BITMAPINFOHEADER header = {};
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biSizeImage = static_cast<DWORD>(band.size());
+  BITMAPINFOHEADER header = BandHeader(width, height, static_cast<DWORD>(band.size()));
   char halftone[] = "HT_Stucki";
   IPPARAMS params = {};
   params.pHalftoneOption = halftone;

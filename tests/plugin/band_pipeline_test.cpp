@@ -157,9 +157,7 @@ TEST_F(BandTest, DeclinedBandsAreLeftAloneButSettingsAreRead) {
     Band band(16, 10);
     band.Fill(Gradient);
     RawCall call;
-    call.header.biWidth = band.width;
-    call.header.biHeight = band.height;
-    call.header.biSizeImage = static_cast<DWORD>(band.bytes.size());
+    call.header = BandHeader(band.width, band.height, static_cast<DWORD>(band.bytes.size()));
     c.spoil(call, band);
     const std::vector<BYTE> before = band.bytes;
     const std::size_t queries = host_.SettingQueries().size();

@@ -59,10 +59,8 @@ TEST(BandSettingSizes, SizesAboveFourKilobytesAreNotBelieved) {
     IPrintOemUni2* plugin = CreatePluginObject();
     ASSERT_NE(plugin, nullptr);
     Band band(100, 30, 90);
-    BITMAPINFOHEADER header = {};
-    header.biWidth = band.width;
-    header.biHeight = band.height;
-    header.biSizeImage = static_cast<DWORD>(band.bytes.size());
+    BITMAPINFOHEADER header =
+        BandHeader(band.width, band.height, static_cast<DWORD>(band.bytes.size()));
     PBYTE result = nullptr;
     ASSERT_EQ(plugin->ImageProcessing(host.Devobj(), band.bytes.data(), &header, nullptr, 3,
                                       nullptr, &result),

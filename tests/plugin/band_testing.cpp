@@ -24,13 +24,8 @@ Dots Thresholded(const Band& band) {
 }
 
 HRESULT BandTest::Process(Band& band, const char* halftone, DWORD callbackId) {
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = band.width;
-  header.biHeight = band.height;
-  header.biPlanes = 1;
-  header.biBitCount = 8;
-  header.biSizeImage = static_cast<DWORD>(band.bytes.size());
+  BITMAPINFOHEADER header =
+      BandHeader(band.width, band.height, static_cast<DWORD>(band.bytes.size()));
   IPPARAMS params = {};
   params.dwSize = sizeof params;
   halftone_ = halftone ? halftone : "";

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "band_header.h"
 #include "plugin_under_test.h"
 #include "raster_decoder.h"
 

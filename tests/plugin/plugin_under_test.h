@@ -6,21 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "debug_capture.h"
-#include "printer_oem.h"
+#include "plugin_library.h"
 #include "substitute_host.h"
 
 namespace plugin_test {
 
-using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
-
-struct PluginEntries {
-  GetClassObjectFn getClassObject = nullptr;
-  CanUnloadNowFn canUnloadNow = nullptr;
-};
-
 // Loaded once per test program and kept until it ends.
-const PluginEntries& Plugin();
+const PluginLibrary& Plugin();
 
 // A new plug-in object made the host's way (class factory, CreateInstance),
 // holding one reference; null when the library refuses.

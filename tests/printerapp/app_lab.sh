@@ -5,13 +5,16 @@
 
 app_lab_init() {
   rm -rf "$OUT"
-  mkdir -p "$OUT/state" "$OUT/jobs"
-  # State stays in OUT. Spool files and Unix sockets (the application's control
-  # socket, the browser's) go to a short private folder instead: a socket's path
-  # has at most 107 bytes, and OUT lies as deep as the checkout does. No DNS-SD
-  # daemon is reachable, so nothing is announced beyond the lab.
-  TMPDIR=$(mktemp -d /tmp/brindol-lab.XXXXXX) || return 1
-  export SNAP_COMMON=$OUT/state TMPDIR HOME=$OUT
+  mkdir -p "$OUT/jobs"
+  # State, spool files and Unix sockets (the application's control socket sits
+  # beside its state; the browser's lives in TMPDIR) go to a short private
+  # folder: a socket's path has at most 107 bytes, and OUT lies as deep as the
+  # checkout does. A longer path is cut short, and the suites running side by
+  # side would then all reach one server. The state file is kept in OUT when
+  # the lab stops. No DNS-SD daemon is reachable, so nothing is announced
+  # beyond the lab.
+  LAB_DIR=$(mktemp -d /tmp/brindol-lab.XXXXXX) || return 1
+  export SNAP_COMMON=$LAB_DIR TMPDIR=$LAB_DIR HOME=$OUT
   export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
   # The command line and PAPPL keep some of libcups' allocations to the end.
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan.supp:print_suppressions=0
@@ -37,7 +40,10 @@ app_lab_stop() {
     wait "$pid" 2>/dev/null || true
   done
   PIDS=()
-  if [[ $TMPDIR == /tmp/brindol-lab.* ]]; then rm -rf "$TMPDIR"; fi
+  if [[ -d ${LAB_DIR:-} ]]; then
+    cp "$LAB_DIR"/*.state "$OUT/" 2>/dev/null
+    rm -rf "$LAB_DIR"
+  fi
 }
 
 # start_printer ADDRESS [netprinter options...]: in the printer namespace.

@@ -11,6 +11,8 @@
 #include "band_adapter.h"
 #include "band_job.h"
 #include "discovery_device.h"
+#include "discovery_protocol.h"
+#include "option_texts.h"
 #include "page_fit.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
@@ -54,11 +56,11 @@ Bytes PluginStream(const GrayPage& page, const ReceiptSettings& settings, unsign
   SubstituteHost host;
   host.SetOption(kFeatureHorizontalOffset, OffsetOptionText(settings.offsetMm));
   host.SetOption(kFeatureTranslate180, Translate180OptionText(settings.upsideDown));
-  host.SetOption(kFeatureSavePaperMode, settings.paperSaving);
+  host.SetOption(kFeatureSavePaperMode, PaperSavingOptionText(settings.paperSaving));
   host.SetLandscape(settings.landscape);
   BandJob job;
   job.bandHeight = bandRows;
-  job.halftone = settings.halftone;
+  job.halftone = HalftoneOptionOf(settings.halftone).name;
   const std::string error = RunBandJob(BRINDOL_PLUGIN_PATH, host, job, page);
   EXPECT_EQ(error, "");
   return host.Spool();
@@ -70,25 +72,26 @@ struct AdapterCase {
   ReceiptSettings settings;
 };
 
-ReceiptSettings With(const char* halftone, bool upsideDown = false, int offsetMm = 0,
-                     const char* saving = "SavePaper_Off", bool landscape = false) {
+using enum HalftoneMethod;
+using enum PaperSaving;
+
+ReceiptSettings With(HalftoneMethod halftone, bool upsideDown = false, int offsetMm = 0,
+                     PaperSaving saving = kOff, bool landscape = false) {
   return {halftone, upsideDown, offsetMm, saving, landscape};
 }
 
 TEST(BandAdapterTest, GivesThePluginsBytesForTheSamePageAndSettings) {
   const AdapterCase cases[] = {
-      {"one full band", 576, 256, 256, With("HT_NONE")},
-      {"band and a short one", 576, 300, 256, With("HT_FloydSteinberg")},
-      {"single row", 576, 1, 256, With("HT_Ordered")},
-      {"width not a multiple of 4 (padded rows)", 381, 130, 256, With("HT_Burkes")},
-      {"narrower than the head, offset right", 384, 200, 256, With("HT_Stucki", false, 7)},
-      {"offset left beyond the page", 200, 50, 256, With("HT_Sierra", false, -20)},
-      {"upside down, small bands", 576, 100, 24, With("HT_Jarvis-Judice-Ninke", true)},
-      {"paper saving top and bottom", 576, 280, 256,
-       With("HT_StevensonArce", false, 0, "SavePaper_TopAndBottom")},
-      {"landscape", 576, 270, 256, With("HT_FloydSteinberg", false, 0, "SavePaper_Off", true)},
-      {"landscape, upside down, shifted", 300, 90, 40,
-       With("HT_Ordered", true, 3, "SavePaper_Bottom", true)},
+      {"one full band", 576, 256, 256, With(kThreshold)},
+      {"band and a short one", 576, 300, 256, With(kFloydSteinberg)},
+      {"single row", 576, 1, 256, With(kOrdered)},
+      {"width not a multiple of 4 (padded rows)", 381, 130, 256, With(kBurkes)},
+      {"narrower than the head, offset right", 384, 200, 256, With(kStucki, false, 7)},
+      {"offset left beyond the page", 200, 50, 256, With(kSierra, false, -20)},
+      {"upside down, small bands", 576, 100, 24, With(kJarvisJudiceNinke, true)},
+      {"paper saving top and bottom", 576, 280, 256, With(kStevensonArce, false, 0, kTopAndBottom)},
+      {"landscape", 576, 270, 256, With(kFloydSteinberg, false, 0, kOff, true)},
+      {"landscape, upside down, shifted", 300, 90, 40, With(kOrdered, true, 3, kBottom, true)},
   };
   for (const AdapterCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,7 +106,7 @@ TEST(BandAdapterTest, GivesThePluginsBytesForTheSamePageAndSettings) {
 TEST(BandAdapterTest, AnAllBlackBandIsDeclinedLikeThePluginDoesWithoutFailingTheJob) {
   GrayPage page = RampPage(576, 48);
   std::fill(page.pixels.begin(), page.pixels.begin() + 576 * 24, 0);
-  const ReceiptSettings settings = With("HT_NONE");
+  const ReceiptSettings settings = With(kThreshold);
   EXPECT_TRUE(stream_testing::StreamsEqual(PluginStream(page, settings, 24),
                                            AdapterStream(page, settings, 24)));
 }
@@ -111,7 +114,7 @@ TEST(BandAdapterTest, AnAllBlackBandIsDeclinedLikeThePluginDoesWithoutFailingThe
 TEST(BandAdapterTest, ASinkThatFailsFailsTheRestOfThePage) {
   int calls = 0;
   BandAdapter adapter(
-      With("HT_NONE"), [&calls](const std::uint8_t*, std::size_t) { return ++calls < 2; }, 24);
+      With(kThreshold), [&calls](const std::uint8_t*, std::size_t) { return ++calls < 2; }, 24);
   const GrayPage page = RampPage(64, 100);
   ASSERT_TRUE(adapter.StartPage(page.width));
   bool lineResult = true;
@@ -125,7 +128,7 @@ TEST(BandAdapterTest, ASinkThatFailsFailsTheRestOfThePage) {
 }
 
 TEST(BandAdapterTest, RefusesPagesItCannotCarry) {
-  BandAdapter adapter(With("HT_NONE"), [](const std::uint8_t*, std::size_t) { return true; });
+  BandAdapter adapter(With(kThreshold), [](const std::uint8_t*, std::size_t) { return true; });
   EXPECT_FALSE(adapter.StartPage(0));
   EXPECT_FALSE(adapter.StartPage(0xFFFF * 8 + 1));  // a row the stream's 16-bit field cannot hold
   const std::uint8_t line[8] = {};
@@ -301,10 +304,10 @@ TEST(DiscoveryTest, ReadsTheAddressFromRepliesOnly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string address = "unchanged";
-    EXPECT_EQ(ParseFoundReply(c.datagram.data(), c.datagram.size(), address), c.ok);
-    if (c.ok) {
-      EXPECT_EQ(address, c.address);
+    const auto address = discovery::ParseReply(c.datagram.data(), c.datagram.size());
+    EXPECT_EQ(address.has_value(), c.ok);
+    if (address) {
+      EXPECT_EQ(discovery::AddressText(*address), c.address);
     }
   }
 }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "discovery_protocol.h"
 #include "installer_fixture.h"
 #include "machine.h"
 #include "sim.h"
@@ -42,13 +43,11 @@ class Printers {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(9600);
+    to.sin_port = htons(discovery::kReplyPort);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::vector<unsigned char> reply(34, 0);
-    std::copy_n("KQ0001FOUND", 11, reply.begin());
     for (int i = 0; !stop_; ++i) {
-      reply[19] = 10, reply[20] = 0, reply[21] = 0,
-      reply[22] = static_cast<unsigned char>(1 + i % static_cast<int>(kPrinters));
+      const discovery::Reply reply = discovery::MakeReply(
+          {10, 0, 0, static_cast<std::uint8_t>(1 + i % static_cast<int>(kPrinters))});
       if (sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                  sizeof to) > 0)
         ++sent_;

@@ -12,8 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "band_header.h"
+#include "plugin_library.h"
 #include "printer_description.h"
-#include "printer_oem.h"
 #include "substitute_host.h"
 
 namespace {
@@ -126,10 +127,7 @@ std::vector<BYTE> RunJob(IPrintOemUni2* plugin, const Job& job, int seed) {
   for (int band = 0; band < 4; ++band) {
     const LONG width = 200 + 40 * seed, height = 50;
     std::vector<BYTE> bits = Band(width, height, seed + band);
-    BITMAPINFOHEADER header = {};
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biSizeImage = static_cast<DWORD>(bits.size());
+    BITMAPINFOHEADER header = BandHeader(width, height, static_cast<DWORD>(bits.size()));
     PBYTE result = nullptr;
     EXPECT_EQ(plugin->ImageProcessing(host.Devobj(), bits.data(), &header, nullptr,
                                       kImageProcessingCallbackId, &params, &result),
@@ -150,9 +148,8 @@ TEST(PluginThreads, DeviceContextsRenderAtTheSameTime) {
       {"HT_Jarvis-Judice-Ninke", "", "", "SavePaper_Bottom", false},
       {"HT_StevensonArce", "P5", "", "", false},
   };
-  IClassFactory* factory = Factory();
-  IPrintOemUni2* plugin = NewObject(factory);
-  factory->Release();
+  IPrintOemUni2* plugin = CreatePluginObject(&DllGetClassObject);
+  ASSERT_NE(plugin, nullptr);
   std::vector<BYTE> alone[kThreads], together[kThreads];
   for (int t = 0; t < kThreads; ++t) alone[t] = RunJob(plugin, jobs[t], t);
   std::vector<std::thread> threads;

@@ -5,47 +5,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "band_header.h"
+#include "plugin_library.h"
+
 namespace {
-
-// The plug-in library and its two entry points.
-class PluginLibrary {
- public:
-  using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-  using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
-
-  explicit PluginLibrary(const std::string& path) : module_(LoadLibraryA(path.c_str())) {
-    if (!module_) return;
-    getClassObject = reinterpret_cast<GetClassObjectFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module_, "DllGetClassObject")));
-    canUnloadNow = reinterpret_cast<CanUnloadNowFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module_, "DllCanUnloadNow")));
-  }
-  ~PluginLibrary() {
-    if (module_) FreeLibrary(module_);
-  }
-  PluginLibrary(const PluginLibrary&) = delete;
-  PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-  bool Loaded() const { return module_ && getClassObject && canUnloadNow; }
-
-  GetClassObjectFn getClassObject = nullptr;
-  CanUnloadNowFn canUnloadNow = nullptr;
-
- private:
-  HMODULE module_;
-};
-
-// The plug-in's object for the whole job, created as the host creates it.
-HRESULT CreatePlugin(const PluginLibrary& library, IPrintOemUni2*& plugin) {
-  plugin = nullptr;
-  IClassFactory* factory = nullptr;
-  HRESULT hr = library.getClassObject(CLSID_OEMRENDER, IID_IClassFactory,
-                                      reinterpret_cast<void**>(&factory));
-  if (FAILED(hr)) return hr;
-  hr = factory->CreateInstance(nullptr, IID_IPrintOemUni2, reinterpret_cast<void**>(&plugin));
-  factory->Release();
-  return hr;
-}
 
 // Runs every band of the page; returns an error text or nothing.
 std::string RunJob(IPrintOemUni2* plugin, SubstituteHost& host, const BandJob& args, unsigned width,
@@ -101,13 +64,9 @@ std::string RunJob(IPrintOemUni2* plugin, SubstituteHost& host, const BandJob& a
         std::fill(end - (stride - width), end, BYTE{255});
       }
     }
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = static_cast<LONG>(width);
-    header.biHeight = static_cast<LONG>(rows);
-    header.biPlanes = 1;
-    header.biBitCount = 8;
-    header.biSizeImage = static_cast<DWORD>(static_cast<std::size_t>(stride) * rows);
+    BITMAPINFOHEADER header =
+        BandHeader(static_cast<LONG>(width), static_cast<LONG>(rows),
+                   static_cast<DWORD>(static_cast<std::size_t>(stride) * rows));
     PBYTE result = nullptr;
     // A declined band (all zero, wrong callback id) is the plug-in's answer, not a failure.
     plugin->ImageProcessing(host.Devobj(), band.data(), &header, nullptr, args.callbackId, &params,
@@ -126,9 +85,9 @@ std::string RunBandJob(const std::string& pluginPath, SubstituteHost& host, cons
                        unsigned width, unsigned height, const BandRows& rows) {
   PluginLibrary library(pluginPath);
   if (!library.Loaded()) return "cannot load the plug-in library " + pluginPath;
-  IPrintOemUni2* plugin = nullptr;
-  const HRESULT hr = CreatePlugin(library, plugin);
-  if (FAILED(hr)) {
+  HRESULT hr = E_FAIL;
+  IPrintOemUni2* plugin = CreatePluginObject(library.getClassObject, &hr);
+  if (!plugin) {
     char text[64];
     std::snprintf(text, sizeof text, "cannot create the plug-in object (0x%08lX)",
                   static_cast<unsigned long>(hr));

@@ -2,6 +2,7 @@
 #include "substitute_host.h"
 
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 #include "function_cast.h"
@@ -69,8 +70,8 @@ SubstituteHost* SubstituteHost::Of(const void* pdevobj) {
 
 bool SubstituteHost::AnswerSetting(PCSTR feature, PVOID output, DWORD size, PDWORD needed,
                                    PDWORD optionsReturned, Route route) {
-  const std::string name = feature ? feature : "";
-  settingQueries_.push_back({name, output != nullptr, size, route});
+  const std::string_view name = feature ? feature : "";
+  if (recording_) settingQueries_.push_back({std::string(name), output != nullptr, size, route});
   const auto option = options_.find(name);
   const auto lie = reportedSizes_.find(name);
   if (lie != reportedSizes_.end()) {
@@ -103,7 +104,7 @@ bool SubstituteHost::AnswerSetting(PCSTR feature, PVOID output, DWORD size, PDWO
 }
 
 void SubstituteHost::AppendSpool(const void* buffer, DWORD size, Route route) {
-  writes_.push_back({route, size});
+  if (recording_) writes_.push_back({route, size});
   const auto* bytes = static_cast<const BYTE*>(buffer);
   if (!bytes) return;
   if (sink_) {

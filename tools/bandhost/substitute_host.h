@@ -54,6 +54,9 @@ class SubstituteHost {
   void SetLandscape(bool landscape);
   // The service route reports at most this many bytes written per call.
   void LimitReportedWrite(DWORD bytes);
+  // Off: setting queries and spool writes are not recorded (a benchmark's
+  // long run neither grows nor measures a recording).
+  void SetRecording(bool recording) { recording_ = recording; }
   // What every drawing entry point returns.
   void SetDrawingResult(BOOL result) { drawingResult_ = result; }
 
@@ -125,8 +128,8 @@ class SubstituteHost {
   void AppendSpool(const void* buffer, DWORD size, Route route);
 
   Routes routes_;
-  std::map<std::string, std::string> options_;
-  std::map<std::string, DWORD> reportedSizes_;
+  std::map<std::string, std::string, std::less<>> options_;
+  std::map<std::string, DWORD, std::less<>> reportedSizes_;
   DEVMODEW devmode_{};
   DRVPROCS procs_{};
   DEVOBJ devobj_{};
@@ -136,6 +139,7 @@ class SubstituteHost {
   DRVENABLEDATA hostFunctions_{};
   DWORD reportedWriteLimit_ = 0xFFFFFFFF;
   BOOL drawingResult_ = TRUE;
+  bool recording_ = true;
   std::vector<BYTE> spool_;
   std::function<bool(const BYTE*, DWORD)> sink_;
   bool sinkFailed_ = false;

@@ -1,9 +1,9 @@
 // netprinter: a simulated network receipt printer for tests and demos.
 //
-// It answers "KQ0001FIND" discovery queries on UDP port 9000 with the 34-byte
-// "KQ0001FOUND" reply (the announced IPv4 address at bytes 19..22), sent to
-// port 9600 of the sender, and accepts raw print jobs on TCP port 9100,
-// storing each one (and, when asked, the picture rasterview makes of it).
+// It answers discovery queries with a reply that carries the announced IPv4
+// address, sent to the reply port of the sender (discovery_protocol.h), and
+// accepts raw print jobs on the print port, storing each one (and, when
+// asked, the picture rasterview makes of it).
 //
 // It listens only on the interfaces that carry the addresses it is told to
 // use, never on every interface of the machine: the discovery query is a
@@ -29,13 +29,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "discovery_protocol.h"
 
-constexpr char kQuery[] = "KQ0001FIND";
-constexpr std::size_t kQueryLength = 10;
-constexpr char kReplyPrefix[] = "KQ0001FOUND";
-constexpr std::size_t kReplyLength = 34;
-constexpr std::size_t kAddressOffset = 19;
+namespace {
 
 volatile sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
@@ -45,9 +41,9 @@ struct Options {
   std::string announce;  // address put into replies; default: the listening address
   std::string jobDir = ".";
   std::string rasterview;  // when set, each job is also turned into a PNG
-  int udpPort = 9000;
-  int replyPort = 9600;
-  int tcpPort = 9100;
+  int udpPort = discovery::kQueryPort;
+  int replyPort = discovery::kReplyPort;
+  int tcpPort = discovery::kPrintPort;
   int maxSeconds = 0;
   bool silent = false;  // listen but never answer (a printer that went away)
 };
@@ -236,27 +232,26 @@ bool OpenListener(const Options& options, const std::string& address, Listener* 
 }
 
 void AnswerQuery(const Options& options, Listener& listener) {
-  char buffer[1500];
+  std::uint8_t buffer[1500];
   sockaddr_in from{};
   socklen_t fromLength = sizeof from;
   ssize_t n = recvfrom(listener.udp.get(), buffer, sizeof buffer, 0,
                        reinterpret_cast<sockaddr*>(&from), &fromLength);
-  if (n != static_cast<ssize_t>(kQueryLength) || std::memcmp(buffer, kQuery, kQueryLength) != 0)
-    return;
+  if (n < 0 || !discovery::IsQuery(buffer, static_cast<std::size_t>(n))) return;
   char sender[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender);
   if (options.silent) {
     std::printf("netprinter: query from %s ignored (silent)\n", sender);
     return;
   }
-  unsigned char reply[kReplyLength] = {};
-  std::memcpy(reply, kReplyPrefix, std::strlen(kReplyPrefix));
-  std::memcpy(reply + kAddressOffset, &listener.announce.s_addr,
-              4);  // network order = first octet first
+  discovery::Address announce;
+  std::memcpy(announce.data(), &listener.announce.s_addr,
+              announce.size());  // network order = first octet first
+  const discovery::Reply reply = discovery::MakeReply(announce);
   sockaddr_in to = from;
   to.sin_port = htons(static_cast<uint16_t>(options.replyPort));
-  if (sendto(listener.udp.get(), reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&to),
-             sizeof to) != static_cast<ssize_t>(sizeof reply)) {
+  if (sendto(listener.udp.get(), reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&to),
+             sizeof to) != static_cast<ssize_t>(reply.size())) {
     std::fprintf(stderr, "netprinter: reply to %s failed: %s\n", sender, std::strerror(errno));
     return;
   }

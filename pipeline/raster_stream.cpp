@@ -28,7 +28,7 @@ void PackRows(BYTE* rows, DWORD width, DWORD height, DWORD effWidth) {
   }
 }
 
-bool SendRasterBlocks(const HostServices& host, const BYTE* rows, DWORD rowBytes, DWORD height) {
+bool SendRasterBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DWORD height) {
   if (height == 0) return true;
   const std::size_t fullData = static_cast<std::size_t>(kBlockRows) * rowBytes;
   // One buffer, sized for a full block, serves every block of the band.
@@ -44,7 +44,7 @@ bool SendRasterBlocks(const HostServices& host, const BYTE* rows, DWORD rowBytes
     std::memcpy(message.get() + kBlockHeaderBytes,
                 rows + static_cast<std::size_t>(first) * rowBytes, data);
     std::memcpy(message.get() + kBlockHeaderBytes + data, kFeedCommand, kBlockFeedBytes);
-    host.Write(message.get(), static_cast<DWORD>(kBlockHeaderBytes + data + kBlockFeedBytes));
+    if (!sink.Write(message.get(), kBlockHeaderBytes + data + kBlockFeedBytes)) return false;
   }
   return true;
 }

@@ -1,5 +1,7 @@
-// The band pipeline behind ImageProcessing: one rendered band of 8-bit gray
-// pixels (first row on top) in, raster blocks to the spool out.
+// ImageProcessing's side of the band pipeline: what the host contract asks
+// around RenderBand (the callback and the result flag, the job settings read
+// as option texts, the band cleared once sent, the bytes spooled through the
+// host).
 #pragma once
 
 #include "host_services.h"

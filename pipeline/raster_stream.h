@@ -1,13 +1,15 @@
 // The printer raster command stream: 1-bit rows packed for the printer and
 // sent as blocks of at most 24 rows. Each block is
 //   1D 76 30 00  R (16-bit LE)  rows (16-bit LE)  rows x R data bytes  1B 4A 18
-// (GS v 0 normal size, then ESC J 24), one host write per block; a partial
+// (GS v 0 normal size, then ESC J 24), one sink write per block; a partial
 // last block feeds 24 dots too.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
-#include "host_services.h"
+#include "byte_sink.h"
 
 inline constexpr DWORD kBlockRows = 24;
 inline constexpr std::size_t kBlockHeaderBytes = 8;
@@ -22,5 +24,6 @@ void PackRows(BYTE* rows, DWORD width, DWORD height, DWORD effWidth);
 
 // Writes `height` rows of rowBytes bytes each (top row first) as raster
 // blocks. rowBytes must not exceed kMaxRowBytes. False when a message buffer
-// cannot be allocated; blocks written before stay written.
-bool SendRasterBlocks(const HostServices& host, const BYTE* rows, DWORD rowBytes, DWORD height);
+// cannot be allocated (nothing is written) or the sink refuses a block
+// (blocks written before stay written, none after is offered).
+bool SendRasterBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DWORD height);

@@ -2,7 +2,9 @@
 // top, the bottom or both are trimmed, with a 5-row margin where it fits whole.
 #pragma once
 
-#include "job_settings.h"
+#include <windows.h>
+
+#include "render_settings.h"
 
 class DibImage;
 
