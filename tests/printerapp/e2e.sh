@@ -466,7 +466,7 @@ s.sendall(b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); s.recv(65536); time.sle
 }
 
 # announced NAME: the DNS-SD daemon lists NAME's IPP service.
-announced() { avahi-browse -t -p -r _ipp._tcp 2>/dev/null | grep -q "^=;[^;]*;IPv4;$1;"; }
+announced() { avahi-browse -t -p _ipp._tcp 2>/dev/null | grep -q "^+;[^;]*;IPv4;$1;"; }
 daemon_gone() { ! avahi-daemon -c 2>/dev/null; }  # its pid file is in our /run
 
 suite_dnssd() {
