@@ -65,7 +65,7 @@ void Append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::siz
 
 const std::vector<VendorAttribute>& VendorAttributes() {
   static const std::vector<VendorAttribute> attributes = {
-      {kAttrHalftone, HalftoneKeywords(), "none"},
+      {kAttrHalftone, HalftoneKeywords(), HalftoneOptionOf(ReceiptSettings{}.halftone).keyword},
       {kAttrUpsideDown, {}, "false"},
       {kAttrOffset, {}, "0"},
       {kAttrPaperSaving, List(kPaperSavingKeywords), "off"},

@@ -14,7 +14,12 @@ enum class CutAtEnd { kNone, kPartial, kFull };
 enum class CashDrawer { kNone, kBefore, kAfter };
 
 struct ReceiptSettings {
-  HalftoneMethod halftone = HalftoneMethod::kThreshold;
+  // Floyd-Steinberg by default: an error-diffusion method keeps pure black
+  // and pure white exactly as they are (no error to spread), so text and
+  // barcodes stay as crisp as under the threshold, while photos and gray
+  // ramps come out as dithered pictures instead of black blobs. Of the
+  // error-diffusion methods it spreads to the fewest neighbours: the fastest.
+  HalftoneMethod halftone = HalftoneMethod::kFloydSteinberg;
   bool upsideDown = false;
   int offsetMm = 0;  // + right, - left
   PaperSaving paperSaving = PaperSaving::kOff;
