@@ -55,6 +55,21 @@ const std::vector<VendorAttribute>& VendorAttributes();
 bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std::string& value,
                   std::string& error);
 
+// What a standard client (CUPS, Windows, macOS, phones) can choose per job:
+// the values of print-quality, print-content-optimize, and whether
+// finishings asks for a trim.
+struct StandardChoices {
+  std::string quality = "normal";
+  std::string content = "auto";
+  bool trim = false;
+};
+
+// Lets the standard attributes choose the halftone and the cut (README has the
+// table). Called between the printer's defaults and the job's own vendor
+// attributes, so that a vendor attribute the job names still wins. Unknown
+// values change nothing.
+void ApplyStandardChoices(ReceiptSettings& settings, const StandardChoices& choices);
+
 // The band pipeline's settings: a millimetre is 8 dots; no offset keeps a
 // band narrower than the paper at its own width, as the Windows driver does.
 RenderSettings RenderSettingsFor(const ReceiptSettings& settings);
