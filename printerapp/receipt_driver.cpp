@@ -307,6 +307,50 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   return true;
 }
 
+void AddSettingLabels(pappl_system_t* system) {
+  static constexpr char kEnglish[] = R"strings("halftone-method" = "Halftone method";
+"halftone-method.none" = "None (threshold: sharpest text)";
+  "halftone-method.ordered" = "Ordered dither (fastest for photos)";
+  "halftone-method.burkes" = "Burkes";
+  "halftone-method.stucki" = "Stucki";
+  "halftone-method.floyd-steinberg" = "Floyd-Steinberg";
+  "halftone-method.jarvis-judice-ninke" = "Jarvis, Judice and Ninke";
+  "halftone-method.sierra" = "Sierra";
+  "halftone-method.stevenson-arce" = "Stevenson-Arce";
+  "upside-down" = "Print upside down";
+  "horizontal-offset" = "Horizontal offset (mm, + right)";
+  "paper-saving" = "Paper saving";
+  "paper-saving.off" = "Off";
+  "paper-saving.top" = "Top";
+  "paper-saving.bottom" = "Bottom";
+  "paper-saving.top-and-bottom" = "Top and bottom";
+  "receipt-orientation" = "Receipt orientation";
+  "receipt-orientation.portrait" = "Portrait";
+  "receipt-orientation.landscape" = "Landscape";
+  "cut-at-job-end" = "Cut at job end";
+  "cut-at-job-end.none" = "No cut";
+  "cut-at-job-end.partial" = "Partial cut";
+  "cut-at-job-end.full" = "Full cut";
+  "cash-drawer" = "Cash drawer";
+  "cash-drawer.none" = "Do not open";
+  "cash-drawer.before" = "Open before printing";
+  "cash-drawer.after" = "Open after printing";
+)strings";
+  // PAPPL 1.3 loads the strings into its localization of the language, which
+  // the web pages use, and lists the resource's language in
+  // printer-strings-languages-supported by appending to the printer's
+  // attributes on every Get-Printer-Attributes: from the second request on
+  // the attribute came twice and IPP clients rejected the response. The
+  // loaded strings outlive the resource, so it goes again at once. Every
+  // language PAPPL itself speaks gets the English labels: better than the
+  // attribute names.
+  constexpr char kPath[] = "/brindol-labels.strings";
+  for (const char* language : {"en", "de", "es", "fr", "it", "ja", "nb-NO", "pl", "tr"}) {
+    papplSystemAddStringsData(system, kPath, language, kEnglish);
+    papplSystemRemoveResource(system, kPath);
+  }
+}
+
 const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*) {
   if (!deviceId) return nullptr;
   for (const pappl_pr_driver_t& driver : kReceiptDrivers) {

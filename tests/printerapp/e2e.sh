@@ -356,6 +356,18 @@ suite_browser() {
     screenshot "$web/" "$OUT/system-status.png" screenshot "$web/r80/" "$OUT/printer-status.png" \
     set "$web/r80/printing" halftone-method stevenson-arce "$OUT/printing-defaults.png" ||
     fail "the web interface"
+  # Our settings are labelled in words, in English whatever the browser asks.
+  local language label
+  for language in en-US de; do
+    curl -s -H "Accept-Language: $language" "$web/r80/printing" >"$OUT/printing-$language.html"
+    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<"; do
+      if grep -qF "$label" "$OUT/printing-$language.html"; then
+        pass "printing defaults ($language) show $label"
+      else
+        fail "printing defaults ($language) lack $label"
+      fi
+    done
+  done
   # The next job names no halftone: the default chosen in the browser
   # applies (and the default partial cut).
   "$APP" submit -d r80 "$OUT/small.pwg" >>"$OUT/cli.out" 2>&1
