@@ -114,9 +114,7 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
   WatchForShutdown();
   if (DnsSdReachable()) WatchDnsSdDaemon();
   papplSystemAddMIMEFilter(system, "image/png", kReceiptFormat, FilterPng, nullptr);
-  // No strings of our own for the web interface's labels: PAPPL 1.3 then
-  // lists the language twice in printer-strings-languages-supported, which
-  // IPP clients reject as a malformed response.
+  AddSettingLabels(system);
   // PAPPL checks JPEG sizes against limits that are zero until set.
   papplSystemSetMaxImageSize(system, kMaxImagePixels, static_cast<int>(kMaxImageSide),
                              static_cast<int>(kMaxImageSide));

@@ -83,31 +83,75 @@ bool Failed(pappl_job_t* job, const RasterJob& raster) {
   return false;
 }
 
-// A setting comes from the job, else from the printer's default.
+// print-content-optimize as its keyword; PAPPL keeps it as a bit.
+const char* ContentKeyword(pappl_content_t content) {
+  switch (content) {
+    case PAPPL_CONTENT_GRAPHIC:
+      return "graphic";
+    case PAPPL_CONTENT_PHOTO:
+      return "photo";
+    case PAPPL_CONTENT_TEXT:
+      return "text";
+    case PAPPL_CONTENT_TEXT_AND_GRAPHIC:
+      return "text-and-graphic";
+    default:
+      return "auto";
+  }
+}
+
+// Whether the job's finishings (or finishings-col) ask for a trim. Read from
+// the job itself: PAPPL 1.3 hands the driver only the plain trim (11), not
+// the trim-after-* values clients may send instead.
+bool AsksForTrim(pappl_job_t* job) {
+  if (ipp_attribute_t* attr = papplJobGetAttribute(job, "finishings")) {
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+      const int value = ippGetInteger(attr, i);
+      if (value == IPP_FINISHINGS_TRIM ||
+          (value >= IPP_FINISHINGS_TRIM_AFTER_PAGES && value <= IPP_FINISHINGS_TRIM_AFTER_JOB)) {
+        return true;
+      }
+    }
+  }
+  if (ipp_attribute_t* attr = papplJobGetAttribute(job, "finishings-col")) {
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+      const char* name = ippGetString(
+          ippFindAttribute(ippGetCollection(attr, i), "finishing-template", IPP_TAG_ZERO), 0,
+          nullptr);
+      if (name && std::strncmp(name, "trim", 4) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// The printer's defaults, then what the job's standard attributes choose,
+// then the job's own vendor attributes.
 bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSettings& settings,
                   std::string& error) {
   ipp_t* driverAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   bool ok = true;
   for (const VendorAttribute& attribute : VendorAttributes()) {
     std::string value = attribute.defaultValue;
-    const char* given = cupsGetOption(attribute.name, options->num_vendor, options->vendor);
-    if (given) {
-      value = given;
-    } else if (driverAttrs) {
-      const std::string defaultName = std::string(attribute.name) + "-default";
-      if (ipp_attribute_t* attr =
-              ippFindAttribute(driverAttrs, defaultName.c_str(), IPP_TAG_ZERO)) {
-        char text[256];
-        ippAttributeString(attr, text, sizeof text);
-        value = text;
-      }
+    const std::string defaultName = std::string(attribute.name) + "-default";
+    if (ipp_attribute_t* attr =
+            driverAttrs ? ippFindAttribute(driverAttrs, defaultName.c_str(), IPP_TAG_ZERO)
+                        : nullptr) {
+      char text[256];
+      ippAttributeString(attr, text, sizeof text);
+      value = text;
     }
-    if (!ApplySetting(settings, attribute.name, value, error)) {
-      ok = false;
-      break;
-    }
+    ok = ok && ApplySetting(settings, attribute.name, value, error);
   }
   ippDelete(driverAttrs);
+  StandardChoices choices;
+  if (const char* quality = ippEnumString("print-quality", options->print_quality)) {
+    choices.quality = quality;
+  }
+  choices.content = ContentKeyword(options->print_content_optimize);
+  choices.trim = AsksForTrim(job);
+  ApplyStandardChoices(settings, choices);
+  for (int i = 0; ok && i < options->num_vendor; ++i) {
+    ok = ApplySetting(settings, options->vendor[i].name, options->vendor[i].value, error);
+  }
   return ok;
 }
 
@@ -217,6 +261,9 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
       static_cast<pappl_color_mode_t>(PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME);
   data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
   data->content_default = PAPPL_CONTENT_AUTO;
+  // Offered so that clients show a cut choice; the job's finishings are
+  // read in ReadSettings.
+  data->finishings = PAPPL_FINISHINGS_TRIM;
   data->quality_default = IPP_QUALITY_NORMAL;
   data->scaling_default = PAPPL_SCALING_AUTO;
   // 8-bit gray only: the halftoning is the pipeline's, never PAPPL's.
@@ -258,6 +305,50 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   *attrs = ippNew();
   AddVendorAttributes(*attrs);
   return true;
+}
+
+void AddSettingLabels(pappl_system_t* system) {
+  static constexpr char kEnglish[] = R"strings("halftone-method" = "Halftone method";
+"halftone-method.none" = "None (threshold: sharpest text)";
+  "halftone-method.ordered" = "Ordered dither (fastest for photos)";
+  "halftone-method.burkes" = "Burkes";
+  "halftone-method.stucki" = "Stucki";
+  "halftone-method.floyd-steinberg" = "Floyd-Steinberg";
+  "halftone-method.jarvis-judice-ninke" = "Jarvis, Judice and Ninke";
+  "halftone-method.sierra" = "Sierra";
+  "halftone-method.stevenson-arce" = "Stevenson-Arce";
+  "upside-down" = "Print upside down";
+  "horizontal-offset" = "Horizontal offset (mm, + right)";
+  "paper-saving" = "Paper saving";
+  "paper-saving.off" = "Off";
+  "paper-saving.top" = "Top";
+  "paper-saving.bottom" = "Bottom";
+  "paper-saving.top-and-bottom" = "Top and bottom";
+  "receipt-orientation" = "Receipt orientation";
+  "receipt-orientation.portrait" = "Portrait";
+  "receipt-orientation.landscape" = "Landscape";
+  "cut-at-job-end" = "Cut at job end";
+  "cut-at-job-end.none" = "No cut";
+  "cut-at-job-end.partial" = "Partial cut";
+  "cut-at-job-end.full" = "Full cut";
+  "cash-drawer" = "Cash drawer";
+  "cash-drawer.none" = "Do not open";
+  "cash-drawer.before" = "Open before printing";
+  "cash-drawer.after" = "Open after printing";
+)strings";
+  // PAPPL 1.3 loads the strings into its localization of the language, which
+  // the web pages use, and lists the resource's language in
+  // printer-strings-languages-supported by appending to the printer's
+  // attributes on every Get-Printer-Attributes: from the second request on
+  // the attribute came twice and IPP clients rejected the response. The
+  // loaded strings outlive the resource, so it goes again at once. Every
+  // language PAPPL itself speaks gets the English labels: better than the
+  // attribute names.
+  constexpr char kPath[] = "/brindol-labels.strings";
+  for (const char* language : {"en", "de", "es", "fr", "it", "ja", "nb-NO", "pl", "tr"}) {
+    papplSystemAddStringsData(system, kPath, language, kEnglish);
+    papplSystemRemoveResource(system, kPath);
+  }
 }
 
 const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*) {

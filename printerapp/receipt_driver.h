@@ -17,3 +17,7 @@ bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const
 // ours, or nullptr.
 const char* ReceiptAutoAdd(const char* deviceInfo, const char* deviceUri, const char* deviceId,
                            void* cbData);
+
+// The web interface's English labels of our settings and their values
+// ("Halftone method" for halftone-method), added to PAPPL's own English.
+void AddSettingLabels(pappl_system_t* system);

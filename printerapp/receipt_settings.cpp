@@ -65,7 +65,7 @@ void Append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::siz
 
 const std::vector<VendorAttribute>& VendorAttributes() {
   static const std::vector<VendorAttribute> attributes = {
-      {kAttrHalftone, HalftoneKeywords(), "none"},
+      {kAttrHalftone, HalftoneKeywords(), HalftoneOptionOf(ReceiptSettings{}.halftone).keyword},
       {kAttrUpsideDown, {}, "false"},
       {kAttrOffset, {}, "0"},
       {kAttrPaperSaving, List(kPaperSavingKeywords), "off"},
@@ -103,6 +103,40 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
   if (name == kAttrCut) settings.cut = static_cast<CutAtEnd>(i);
   if (name == kAttrDrawer) settings.drawer = static_cast<CashDrawer>(i);
   return true;
+}
+
+void ApplyStandardChoices(ReceiptSettings& settings, const StandardChoices& choices) {
+  // Text is thresholded at every quality: dithering only adds specks along
+  // anti-aliased edges. A photo is always dithered; draft takes the ordered
+  // dither (no error to carry from dot to dot: the fastest that still draws
+  // gray), high the error diffusion that spreads widest. Everything else
+  // follows the quality, except normal quality, which leaves the choice to
+  // the halftone-method setting: a client that sends only print-quality=normal
+  // (CUPS always does) then gets the printer's own default.
+  const struct {
+    const char* quality;
+    HalftoneMethod text, photo, other;
+  } kTable[] = {
+      {"draft", HalftoneMethod::kThreshold, HalftoneMethod::kOrdered, HalftoneMethod::kThreshold},
+      {"normal", HalftoneMethod::kThreshold, HalftoneMethod::kFloydSteinberg, settings.halftone},
+      {"high", HalftoneMethod::kThreshold, HalftoneMethod::kJarvisJudiceNinke,
+       HalftoneMethod::kJarvisJudiceNinke},
+  };
+  for (const auto& row : kTable) {
+    if (choices.quality != row.quality) continue;
+    if (choices.content == "text") {
+      settings.halftone = row.text;
+    } else if (choices.content == "photo") {
+      settings.halftone = row.photo;
+    } else if (choices.content == "auto" || choices.content == "graphic" ||
+               choices.content == "text-and-graphic") {
+      settings.halftone = row.other;
+    }
+  }
+  // A trim cuts the receipt off the roll: the full cut. No trim (finishings
+  // none, which clients may send on every job, or no finishings at all)
+  // keeps the cut-at-job-end setting.
+  if (choices.trim) settings.cut = CutAtEnd::kFull;
 }
 
 RenderSettings RenderSettingsFor(const ReceiptSettings& settings) {

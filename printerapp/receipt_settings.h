@@ -14,7 +14,12 @@ enum class CutAtEnd { kNone, kPartial, kFull };
 enum class CashDrawer { kNone, kBefore, kAfter };
 
 struct ReceiptSettings {
-  HalftoneMethod halftone = HalftoneMethod::kThreshold;
+  // Floyd-Steinberg by default: an error-diffusion method keeps pure black
+  // and pure white exactly as they are (no error to spread), so text and
+  // barcodes stay as crisp as under the threshold, while photos and gray
+  // ramps come out as dithered pictures instead of black blobs. Of the
+  // error-diffusion methods it spreads to the fewest neighbours: the fastest.
+  HalftoneMethod halftone = HalftoneMethod::kFloydSteinberg;
   bool upsideDown = false;
   int offsetMm = 0;  // + right, - left
   PaperSaving paperSaving = PaperSaving::kOff;
@@ -49,6 +54,21 @@ const std::vector<VendorAttribute>& VendorAttributes();
 // the settings are then unchanged.
 bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std::string& value,
                   std::string& error);
+
+// What a standard client (CUPS, Windows, macOS, phones) can choose per job:
+// the values of print-quality, print-content-optimize, and whether
+// finishings asks for a trim.
+struct StandardChoices {
+  std::string quality = "normal";
+  std::string content = "auto";
+  bool trim = false;
+};
+
+// Lets the standard attributes choose the halftone and the cut (README has the
+// table). Called between the printer's defaults and the job's own vendor
+// attributes, so that a vendor attribute the job names still wins. Unknown
+// values change nothing.
+void ApplyStandardChoices(ReceiptSettings& settings, const StandardChoices& choices);
 
 // The band pipeline's settings: a millimetre is 8 dots; no offset keeps a
 // band narrower than the paper at its own width, as the Windows driver does.

@@ -85,7 +85,8 @@ wait_jobs() { poll 300 0.1 has_jobs "$1"; }
 
 last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
 
-# ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job with the receipt
+# ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job (test=print-standard:
+# with only the standard attributes quality, content, finishings) with the receipt
 # settings (defaults below unless given); unless NOWAIT is set, waits up to two
 # minutes for the job's end. ipptool's reports in $OUT/ipptool.out, the job's
 # id in JOB_ID, its final "state|message|reasons|" in JOB_STATE.
@@ -93,13 +94,13 @@ ipp_print() {
   local printer=$1 file=$2 format=$3
   shift 3
   local -A v=([halftone]=none [upside]=false [offset]=0 [saving]=off [orientation]=portrait
-              [cut]=none [drawer]=none [scaling]=auto)
+              [cut]=none [drawer]=none [scaling]=auto [test]=print-job)
   local kv
   for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
   local args=()
   for kv in "${!v[@]}"; do args+=(-d "$kv=${v[$kv]}"); done
   ipptool -T "${IPP_TIMEOUT:-60}" -t -f "$file" -d "format=$format" "${args[@]}" "$URI_BASE/$printer" \
-    "$(dirname "${BASH_SOURCE[0]}")/print-job.test" >"$OUT/ipptool.out" 2>&1
+    "$(dirname "${BASH_SOURCE[0]}")/${v[test]}.test" >"$OUT/ipptool.out" 2>&1
   local rc=$?
   JOB_ID=$(sed -nE 's/^ *job-id \(integer\) = ([0-9]+).*/\1/p' "$OUT/ipptool.out" | head -n 1)
   if [[ -z ${NOWAIT:-} && -n $JOB_ID ]]; then

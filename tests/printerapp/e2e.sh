@@ -10,7 +10,8 @@
 # conformance: CUPS's IPP conformance tests (ipp-everywhere, ipp-1.1, ipp-2.0 as
 #              Debian's cups-ipp-utils ships them); counts and failed tests in
 #              OUT/summary.txt. A failure not listed, with its reason, in
-#              conformance-known.txt fails the suite.
+#              conformance-known.txt fails the suite. Then Get-Printer-Attributes
+#              as CUPS asks it (all,media-col-database) must return our settings.
 # browser:     the web interface in headless chromium (screenshots in OUT); a
 #              halftone method chosen on the printing defaults page is the one
 #              the next job without a halftone of its own is printed with.
@@ -171,6 +172,15 @@ suite_bytes() {
   check_case "black_8 raster" file=receipt-k.pwg halftone=jarvis-judice-ninke
   check_case "page as wide as the roll" file=roll.pwg halftone=floyd-steinberg
   check_case "58 mm printer" printer=r58 file=narrow.pwg page=narrow.pgm halftone=stevenson-arce
+  # Only standard attributes, as driverless clients send them: the halftone
+  # and the cut follow README's table (halftone is then what bandhost uses).
+  # print-quality as its number: draft 3, normal 4, high 5.
+  local standard=(test=print-standard finishings=3 after=$PARTIAL_CUT)
+  check_case "print-quality normal: the default halftone" "${standard[@]}" quality=4 \
+    content=auto halftone=floyd-steinberg
+  check_case "print-quality draft, photo" "${standard[@]}" quality=3 content=photo halftone=ordered
+  check_case "print-quality high, text, trim after job" "${standard[@]}" quality=5 content=text \
+    halftone=none finishings=63 after=$FULL_CUT
 
   # PNG and JPEG are drawn by PAPPL onto the page.
   pnmtopng "$OUT/receipt.pgm" >"$OUT/receipt.png"
@@ -334,6 +344,27 @@ suite_conformance() {
       grep -qxF "$file: $name" <<<"$known" || fail "$file: $name (not a known failure)"
     done < <(grep -E '\[FAIL\]' "$OUT/$file.out" | sed -E 's/ +\[FAIL\]//; s/^ +//')
   done
+  # What CUPS reads when it adds the printer as a driverless queue, asked
+  # the way it asks: every attribute of ours must come with "all".
+  ipptool -T 10 -tv "$URI_BASE/r80" "$here/get-printer.test" >"$OUT/get-printer.out" 2>&1
+  local attribute value
+  while IFS='|' read -r attribute value; do
+    if grep -qE "^ +$attribute \([^)]*\) = $value\$" "$OUT/get-printer.out"; then
+      pass "Get-Printer-Attributes all,media-col-database: $attribute"
+    else
+      fail "Get-Printer-Attributes all,media-col-database: $attribute is not $value"
+    fi
+  done <<'TABLE'
+printer-make-and-model|BRINDOL 80mm Receipt Printer
+printer-device-id|MFG:BRINDOL;MDL:80mm Receipt Printer;.*
+halftone-method-default|floyd-steinberg
+halftone-method-supported|none,ordered,.*
+cut-at-job-end-supported|none,partial,full
+horizontal-offset-supported|-20-20
+upside-down-default|false
+finishings-supported|none,trim
+print-content-optimize-supported|.*photo.*
+TABLE
 }
 
 suite_browser() {
@@ -350,6 +381,18 @@ suite_browser() {
     screenshot "$web/" "$OUT/system-status.png" screenshot "$web/r80/" "$OUT/printer-status.png" \
     set "$web/r80/printing" halftone-method stevenson-arce "$OUT/printing-defaults.png" ||
     fail "the web interface"
+  # Our settings are labelled in words, in English whatever the browser asks.
+  local language label
+  for language in en-US de; do
+    curl -s -H "Accept-Language: $language" "$web/r80/printing" >"$OUT/printing-$language.html"
+    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<"; do
+      if grep -qF "$label" "$OUT/printing-$language.html"; then
+        pass "printing defaults ($language) show $label"
+      else
+        fail "printing defaults ($language) lack $label"
+      fi
+    done
+  done
   # The next job names no halftone: the default chosen in the browser
   # applies (and the default partial cut).
   "$APP" submit -d r80 "$OUT/small.pwg" >>"$OUT/cli.out" 2>&1

@@ -169,6 +169,38 @@ TEST(ReceiptSettingsTest, AcceptsTheOfferedValuesAndNothingElse) {
   }
 }
 
+TEST(ReceiptSettingsTest, StandardAttributesChooseTheHalftoneAndTheCut) {
+  const struct {
+    const char *quality, *content;
+    bool trim;
+    HalftoneMethod halftone;
+    CutAtEnd cut;
+  } cases[] = {
+      // Normal quality of any content but text and photo keeps the setting
+      // (here Sierra, standing for whatever the printer's default is).
+      {"normal", "auto", false, kSierra, CutAtEnd::kPartial},
+      {"normal", "text-and-graphic", false, kSierra, CutAtEnd::kPartial},
+      {"normal", "photo", false, kFloydSteinberg, CutAtEnd::kPartial},
+      {"normal", "text", true, kThreshold, CutAtEnd::kFull},
+      {"draft", "auto", false, kThreshold, CutAtEnd::kPartial},
+      {"draft", "photo", false, kOrdered, CutAtEnd::kPartial},
+      {"high", "graphic", false, kJarvisJudiceNinke, CutAtEnd::kPartial},
+      {"high", "photo", false, kJarvisJudiceNinke, CutAtEnd::kPartial},
+      {"high", "text", false, kThreshold, CutAtEnd::kPartial},
+      // Values no client should send change nothing.
+      {"best", "photo", false, kSierra, CutAtEnd::kPartial},
+      {"high", "poster", false, kSierra, CutAtEnd::kPartial},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.quality) + " " + c.content);
+    ReceiptSettings settings;
+    settings.halftone = kSierra;
+    ApplyStandardChoices(settings, {c.quality, c.content, c.trim});
+    EXPECT_EQ(settings.halftone, c.halftone);
+    EXPECT_EQ(settings.cut, c.cut);
+  }
+}
+
 TEST(ReceiptSettingsTest, OptionTextsAreTheDescriptionsOptions) {
   const struct {
     int mm;
