@@ -164,6 +164,9 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, error);
     return false;
   }
+  // What the job prints with, once defaults, standard and vendor attributes
+  // are weighed: the job's log answers "why did it print like that?".
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Printing with %s", SettingsText(settings).c_str());
   const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
   if (!model) model = &kModels[0];
   auto raster = std::make_unique<RasterJob>(

@@ -105,6 +105,25 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
   return true;
 }
 
+std::string SettingsText(const ReceiptSettings& settings) {
+  const auto index = [](auto value) { return static_cast<std::size_t>(value); };
+  const std::string values[] = {
+      HalftoneOptionOf(settings.halftone).keyword,
+      settings.upsideDown ? "true" : "false",
+      std::to_string(settings.offsetMm),
+      kPaperSavingKeywords[index(settings.paperSaving)],
+      kOrientationKeywords[settings.landscape ? 1 : 0],
+      kCutKeywords[index(settings.cut)],
+      kDrawerKeywords[index(settings.drawer)],
+  };
+  std::string text;
+  const std::vector<VendorAttribute>& attributes = VendorAttributes();
+  for (std::size_t i = 0; i < attributes.size(); ++i) {
+    text += (i ? " " : "") + std::string(attributes[i].name) + "=" + values[i];
+  }
+  return text;
+}
+
 void ApplyStandardChoices(ReceiptSettings& settings, const StandardChoices& choices) {
   // Text is thresholded at every quality: dithering only adds specks along
   // anti-aliased edges. A photo is always dithered; draft takes the ordered

@@ -55,6 +55,10 @@ const std::vector<VendorAttribute>& VendorAttributes();
 bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std::string& value,
                   std::string& error);
 
+// The settings as the attributes that would choose them, in the order of
+// VendorAttributes(): "halftone-method=floyd-steinberg upside-down=false ...".
+std::string SettingsText(const ReceiptSettings& settings);
+
 // What a standard client (CUPS, Windows, macOS, phones) can choose per job:
 // the values of print-quality, print-content-optimize, and whether
 // finishings asks for a trim.

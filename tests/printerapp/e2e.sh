@@ -23,6 +23,10 @@
 #              state is read back whole, IPv4 is served, the history and a job
 #              that could not print yet are kept; a server that cannot bind
 #              every listener exits non-zero and names it.
+# cups:        a private cupsd adds the printer as a driverless queue and prints
+#              PDFs, a JPEG and a text file: jobs complete, the standard
+#              options choose the halftone and the cut, the paper fed follows
+#              the content.
 set -uo pipefail
 suite=$1 BIN=$2 NETPRINTER=$3 OUT=$4
 # The DNS-SD suite runs a system bus and a DNS-SD daemon of its own, over a
@@ -538,10 +542,124 @@ suite_dnssd() {
   kill "$(cat /run/dbus/pid)"
 }
 
+# cups_start: a private cupsd in the lab (its own configuration, spool and
+# socket under LAB_DIR; the machine's CUPS, if any, is not touched). Clients
+# reach it through the command prefix in CUPS.
+cups_start() {
+  CUPS_DIR=$LAB_DIR/cups
+  mkdir -p "$CUPS_DIR"/{spool/tmp,cache,state,ppd} || return 1
+  # Filters run as lp: they read the spool and write in its temporary folder.
+  chmod 711 "$LAB_DIR" && chgrp -R lp "$CUPS_DIR/spool" && chmod 1770 "$CUPS_DIR/spool/tmp" || return 1
+  printf '%s\n' "LogLevel debug" "Listen $CUPS_DIR/sock" "Listen 127.0.0.1:8632" "Browsing No" "WebInterface No" \
+    "DefaultAuthType None" "<Location />" "Order allow,deny" "Allow all" "</Location>" \
+    "<Policy default>" "<Limit All>" "Order allow,deny" "Allow all" "</Limit>" "</Policy>" \
+    >"$CUPS_DIR/cupsd.conf"
+  printf '%s\n' "ServerRoot $CUPS_DIR" "RequestRoot $CUPS_DIR/spool" "TempDir $CUPS_DIR/spool/tmp" \
+    "CacheDir $CUPS_DIR/cache" "StateDir $CUPS_DIR/state" "ServerBin /usr/lib/cups" \
+    "DataDir /usr/share/cups" "ErrorLog $OUT/cups-error_log" "AccessLog $OUT/cups-access_log" \
+    "PageLog $OUT/cups-page_log" "SystemGroup root" >"$CUPS_DIR/cups-files.conf"
+  /usr/sbin/cupsd -f -c "$CUPS_DIR/cupsd.conf" -s "$CUPS_DIR/cups-files.conf" >>"$OUT/cupsd.out" 2>&1 &
+  PIDS+=($!)
+  CUPS=(env CUPS_SERVER="$CUPS_DIR/sock")
+  poll 100 0.1 "${CUPS[@]}" lpstat -r >/dev/null 2>&1
+}
+
+# paper_mm STREAM: "paper top content bottom", the millimetres of paper the
+# stream feeds, blank above the first printed row, from it to the last
+# printed row, and blank below (the job's final cut left out of the drawing).
+paper_mm() {
+  local stream=$1
+  if [[ $(tail -c 4 "$stream" | xxd -p) =~ ^1d564[12]00$ ]]; then
+    head -c -4 "$stream" >"$OUT/uncut.bin" && stream=$OUT/uncut.bin
+  fi
+  "$BIN/rasterview" "$stream" -o "$OUT/paper.pbm" >/dev/null 2>&1 || return 1
+  python3 - "$OUT/paper.pbm" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+fields, at = [], 0
+while len(fields) < 3:  # P4 width height, whitespace separated
+    while data[at:at + 1].isspace(): at += 1
+    end = at
+    while not data[end:end + 1].isspace(): end += 1
+    fields.append(data[at:end]); at = end
+at += 1
+width, height = int(fields[1]), int(fields[2])
+stride = (width + 7) // 8
+rows = [y for y in range(height) if any(data[at + y * stride:at + (y + 1) * stride])]
+first, last = (rows[0], rows[-1] + 1) if rows else (0, 0)
+print(*("%.1f" % (n / 8) for n in (height, first, last - first, height - last)))
+PY
+}
+
+# cups_job_state ID: "state|reasons|" of CUPS's job ID.
+cups_job_state() {
+  ipptool -T 10 -t -d "jobid=$1" "ipp://127.0.0.1:8632/printers/receipt" "$here/get-job.test" 2>&1 |
+    sed -nE 's/^ *job-state(-reasons)? \([^)]*\) = //p' | tr '\n' '|'
+}
+
+# The clients' own documents through a private CUPS to the application's
+# printer, added as CUPS adds any driverless printer.
+suite_cups() {
+  command -v cupsd >/dev/null || { fail "cupsd is not installed (scripts/install-deps installs it)"; return; }
+  serve_r80 && cups_start || return 1
+  "${CUPS[@]}" lpadmin -p receipt -E -v "$URI_BASE/r80" -m everywhere -D "BRINDOL 80mm Receipt Printer" \
+    >>"$OUT/cli.out" 2>&1 || return 1
+  local ppd=$CUPS_DIR/ppd/receipt.ppd
+  poll 50 0.1 test -s "$ppd"  # cupsd writes it after lpadmin returns
+  if grep -q '^\*Manufacturer: "BRINDOL"' "$ppd" &&
+    "${CUPS[@]}" lpstat -l -p receipt | grep -q 'Description: BRINDOL 80mm Receipt Printer'; then
+    pass "the queue: $(sed -nE 's/^\*(Manufacturer|NickName): //p' "$ppd" | paste -sd ' ')"
+  else
+    fail "the queue's make and model: $(grep -E '^\*(Manufacturer|NickName)' "$ppd" | paste -sd ' ')"
+  fi
+
+  # A4 and receipt-sized PDFs (content between the two distances from the
+  # top, in millimetres), a photo and a text file.
+  python3 "$here/make_pdf.py" "$OUT/a4.pdf" 210 297 20 60 &&
+    python3 "$here/make_pdf.py" "$OUT/receipt.pdf" 80 120 5 100 &&
+    "$BIN/receipt_sample" "$OUT/receipt.pgm" && pnmtojpeg "$OUT/receipt.pgm" >"$OUT/photo.jpg" &&
+    printf 'Table 4\n2 x Coffee      5.80\n1 x Cake        3.20\nTotal           9.00\n' \
+      >"$OUT/notes.txt" || return 1
+  # name|document|lp options|halftone, cut the job prints with|printed content (mm)
+  local cases=(
+    "A4 PDF|a4.pdf||floyd-steinberg partial|14.5"
+    "receipt PDF, 80 x 120 mm|receipt.pdf||floyd-steinberg partial|95"
+    "JPEG photo|photo.jpg|-o print-content-optimize=photo|floyd-steinberg partial|"
+    "text file, high quality|notes.txt|-o print-quality=5 -o print-content-optimize=text|none partial|"
+    "draft photo, trimmed|receipt.pdf|-o print-quality=3 -o print-content-optimize=photo -o finishings=11|ordered full|95"
+  )
+  local row name doc options expected content id jobs state settings paper
+  for row in "${cases[@]}"; do
+    IFS='|' read -r name doc options expected content <<<"$row"
+    jobs=$(job_count)
+    # shellcheck disable=SC2086  # the options are words
+    id=$("${CUPS[@]}" lp -d receipt $options "$OUT/$doc" 2>>"$OUT/cli.out" | sed -nE 's/.*receipt-([0-9]+).*/\1/p')
+    [[ -n $id ]] || { fail "$name: lp refused the document"; continue; }
+    poll 150 0.2 eval '[[ $(cups_job_state "$id") =~ ^(completed|aborted|canceled) ]]'
+    state=$(cups_job_state "$id")
+    if ! [[ $state == completed* ]] || ! wait_jobs $((jobs + 1)); then
+      fail "$name: CUPS job $id '$state', $(($(job_count) - jobs)) job(s) at the printer"
+      continue
+    fi
+    settings=$(grep -o 'Printing with .*' "$OUT/app.log" | tail -n 1)
+    paper=$(paper_mm "$(last_job)") || { fail "$name: rasterview cannot draw the job"; continue; }
+    local -a mm=($paper)
+    if ! [[ $settings == *"halftone-method=${expected% *} "* && $settings == *"cut-at-job-end=${expected#* } "* ]]; then
+      fail "$name: expected ${expected}, the application logged '$settings'"
+    elif [[ -n $content ]] && ! python3 -c "import sys
+paper, top, got, bottom, want = map(float, sys.argv[1:])
+sys.exit(not (abs(got - want) <= 3 and top + bottom <= 10))" $paper "$content"; then
+      fail "$name: $paper mm (paper, blank top, content, blank bottom); content should be $content mm"
+    else
+      pass "$name: ${expected}, ${mm[0]} mm of paper for ${mm[2]} mm printed"
+    fi
+  done
+}
+
 app_lab_init
 case $suite in
-  bytes | bad-input | discovery | conformance | browser | dnssd | lifecycle) "suite_${suite//-/_}" || fail "setup" ;;
-  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser|dnssd|lifecycle BIN NETPRINTER OUT" >&2; exit 2 ;;
+  bytes | bad-input | discovery | conformance | browser | dnssd | lifecycle | cups) "suite_${suite//-/_}" || fail "setup" ;;
+  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser|dnssd|lifecycle|cups BIN NETPRINTER OUT" >&2; exit 2 ;;
 esac
 app_lab_stop
 if grep -qE 'ERROR: (Address|Undefined|Leak)Sanitizer|runtime error' "$OUT/server.out" "$OUT/app.log" 2>/dev/null; then

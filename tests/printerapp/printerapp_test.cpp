@@ -159,6 +159,9 @@ TEST(ReceiptSettingsTest, AcceptsTheOfferedValuesAndNothingElse) {
         const ReceiptSettings before = settings;
         std::string error;
         EXPECT_EQ(ApplySetting(settings, c.name, value, error), ok);
+        // The job's log names what was applied, under the name it came by.
+        const std::string applied = " " + std::string(c.name) + "=" + value + " ";
+        EXPECT_EQ((" " + SettingsText(settings) + " ").find(applied) != std::string::npos, ok);
         if (!ok) {
           EXPECT_NE(error.find(c.name), std::string::npos) << error;
           EXPECT_EQ(settings.halftone, before.halftone);
