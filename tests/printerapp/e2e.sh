@@ -374,7 +374,8 @@ v1|192.168.200.7|10.77.1.2|only the chosen interface is asked
 TABLE
   # Print through the discovered printer's URI.
   add_printer found brindol_80 brindol-net://10.77.1.2 && make_small_page || return 1
-  "$BIN/bandhost" --band-height 240 "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
+  trim_page "$OUT/small.pgm" "$OUT/trimmed.pgm"
+  "$BIN/bandhost" --band-height 240 "$OUT/trimmed.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
   ipp_print found "$OUT/small.pwg" image/pwg-raster
   expect_job "printing to brindol-net://10.77.1.2" "$OUT/expected.bin" 1
 }
@@ -460,7 +461,8 @@ suite_browser() {
   local language label
   for language in en-US de; do
     curl -s -H "Accept-Language: $language" "$web/r80/printing" >"$OUT/printing-$language.html"
-    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<"; do
+    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<" "Receipt length:" \
+      ">Whole page (fixed length)<"; do
       if grep -qF "$label" "$OUT/printing-$language.html"; then
         pass "printing defaults ($language) show $label"
       else
@@ -469,9 +471,10 @@ suite_browser() {
     done
   done
   # The next job names no halftone: the default chosen in the browser
-  # applies (and the default partial cut).
+  # applies (and the default partial cut and printed length).
   "$APP" submit -d r80 "$OUT/small.pwg" >>"$OUT/cli.out" 2>&1
-  "$BIN/bandhost" --band-height 240 --halftone HT_StevensonArce "$OUT/small.pgm" -o "$OUT/expected.bin"
+  trim_page "$OUT/small.pgm" "$OUT/trimmed.pgm"
+  "$BIN/bandhost" --band-height 240 --halftone HT_StevensonArce "$OUT/trimmed.pgm" -o "$OUT/expected.bin"
   hex $PARTIAL_CUT >>"$OUT/expected.bin"
   expect_job "the job used the halftone method set in the browser" "$OUT/expected.bin" 1
 }
