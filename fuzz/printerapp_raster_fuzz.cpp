@@ -45,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.upsideDown = flags & 1;
   settings.landscape = flags & 2;
   const bool allowScaling = flags & 4;
+  settings.length = flags & 8 ? ReceiptLength::kPage : ReceiptLength::kContent;
   settings.offsetMm = static_cast<int>(input.Below(2 * kMaxOffsetMm + 1)) - kMaxOffsetMm;
   settings.paperSaving = static_cast<PaperSaving>(input.Below(4));
   settings.cut = CutAtEnd::kNone;  // the stream stays pure raster for the decoder

@@ -5,7 +5,9 @@
 # netprinter plays the printer at socket://10.77.1.2:9100; the application
 # gets the page as PWG raster over IPP (ipptool), as a driverless client
 # sends it. The same page goes through the plug-in with bandhost; both
-# streams are drawn with rasterview and must be identical.
+# streams are drawn with rasterview and must be identical. The application
+# is asked for the whole page, as the plug-in feeds it (by default it would
+# not feed the blank paper above and below the receipt).
 set -uo pipefail
 out=$1 BIN=$2 NETPRINTER=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +20,7 @@ add_printer receipt brindol_80 socket://10.77.1.2:9100 || exit 1
 
 "$BIN/receipt_sample" "$OUT/receipt.pgm"
 "$BIN/make_raster" "$OUT/receipt.pgm" "$OUT/receipt.pwg"
-ipp_print receipt "$OUT/receipt.pwg" image/pwg-raster halftone=floyd-steinberg cut=none ||
+ipp_print receipt "$OUT/receipt.pwg" image/pwg-raster halftone=floyd-steinberg cut=none length=page ||
   { cat "$OUT/ipptool.out"; exit 1; }
 wait_jobs 1 || { echo "the printer received nothing" >&2; exit 1; }
 cp "$(last_job)" "$out/receipt-printerapp.bin"

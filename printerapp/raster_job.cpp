@@ -16,7 +16,8 @@ RasterJob::RasterJob(const ReceiptSettings& settings, BandAdapter::Sink sink,
                      unsigned printableDots, unsigned rollDots, unsigned bandRows)
     : settings_(settings),
       adapter_(settings, std::move(sink), bandRows),
-      fit_(printableDots, rollDots) {}
+      fit_(printableDots, rollDots),
+      toAdapter_([this](const std::uint8_t* line) { return adapter_.AddLine(line); }) {}
 
 bool RasterJob::Fail(JobFault fault, std::string message) {
   if (fault_ == JobFault::kNone) {
@@ -46,6 +47,10 @@ bool RasterJob::StartPage(unsigned page, const PageHeader& header) {
   if (!adapter_.StartPage(fit_.OutputWidth())) {
     return Fail(JobFault::kDocumentUnprintable, name + " cannot be processed");
   }
+  // In landscape the page's lines run across the paper: its blank lines are
+  // not paper that could be saved, so the page is printed whole.
+  trim_.Start(fit_.OutputWidth(),
+              settings_.length == ReceiptLength::kContent && !settings_.landscape);
   header_ = header;
   if (header.zeroIsWhite) inverted_.resize(header.width);
   lines_ = 0;
@@ -62,7 +67,8 @@ bool RasterJob::WriteLine(const std::uint8_t* line) {
     }
     line = inverted_.data();
   }
-  return fit_.Feed(line, [this](const std::uint8_t* fitted) { return adapter_.AddLine(fitted); });
+  return fit_.Feed(line,
+                   [this](const std::uint8_t* fitted) { return trim_.Feed(fitted, toAdapter_); });
 }
 
 bool RasterJob::EndPage(unsigned page, bool canceled) {
@@ -79,7 +85,7 @@ bool RasterJob::EndPage(unsigned page, bool canceled) {
                                                " of its " + std::to_string(header_.height) +
                                                " lines: the document is truncated");
   }
-  if (!adapter_.EndPage()) {
+  if (!trim_.Finish(toAdapter_) || !adapter_.EndPage()) {
     return Fail(JobFault::kDevice, "the printer stopped taking data during " + name);
   }
   return true;

@@ -1,7 +1,8 @@
 // One raster job for the receipt printer, independent of PAPPL: the job's
-// framing commands, each page's header checked and fitted to the head, its
-// lines fed to the band adapter. The PAPPL callbacks (receipt_driver.cpp)
-// and the fuzz target drive it the same way.
+// framing commands, each page's header checked and fitted to the head, the
+// blank paper above and below its content trimmed (unless the job feeds whole
+// pages), its lines fed to the band adapter. The PAPPL callbacks
+// (receipt_driver.cpp) and the fuzz target drive it the same way.
 #pragma once
 
 #include <cups/raster.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "band_adapter.h"
+#include "content_trim.h"
 #include "page_fit.h"
 #include "receipt_settings.h"
 
@@ -33,6 +35,8 @@ enum class JobFault { kNone, kDocumentFormat, kDocumentUnprintable, kDevice };
 
 class RasterJob {
  public:
+  RasterJob(const RasterJob&) = delete;  // toAdapter_ holds `this`
+  RasterJob& operator=(const RasterJob&) = delete;
   RasterJob(const ReceiptSettings& settings, BandAdapter::Sink sink, unsigned printableDots,
             unsigned rollDots, unsigned bandRows = kDefaultBandRows);
 
@@ -52,6 +56,8 @@ class RasterJob {
   ReceiptSettings settings_;
   BandAdapter adapter_;
   PageFit fit_;
+  ContentTrim trim_;
+  ContentTrim::Emit toAdapter_;  // the lines the trim keeps go to the adapter
   PageHeader header_;
   bool pageOpen_ = false;
   unsigned lines_ = 0;

@@ -27,22 +27,26 @@ struct Model {
   const char* mediaDefault;
 };
 
-// The lengths the printer descriptions offer, and custom lengths between
-// 20 mm and 3276 mm (the descriptions' limits).
-constexpr const char* kMedia80[] = {"om_roll-80x100mm_80x100mm",   "om_roll-80x150mm_80x150mm",
-                                    "om_roll-80x200mm_80x200mm",   "om_roll-80x297mm_80x297mm",
-                                    "om_roll-80x3276mm_80x3276mm", "roll_min_20x20mm",
+// The roll: its width with any length from 20 mm to 3276 mm (the printer
+// descriptions' limits), and the descriptions' fixed lengths for tickets
+// printed whole (receipt-length=page). The default is the longest: the
+// printed length follows the content, so a client's default page costs no
+// paper however long it is, and a long receipt prints at 1:1 instead of
+// being shrunk onto a shorter page.
+constexpr const char* kMedia80[] = {"om_roll-80x3276mm_80x3276mm", "om_roll-80x100mm_80x100mm",
+                                    "om_roll-80x150mm_80x150mm",   "om_roll-80x200mm_80x200mm",
+                                    "om_roll-80x297mm_80x297mm",   "roll_min_80x20mm",
                                     "roll_max_80x3276mm"};
-constexpr const char* kMedia58[] = {"om_roll-58x100mm_58x100mm",   "om_roll-58x150mm_58x150mm",
-                                    "om_roll-58x200mm_58x200mm",   "om_roll-58x297mm_58x297mm",
-                                    "om_roll-58x3276mm_58x3276mm", "roll_min_20x20mm",
+constexpr const char* kMedia58[] = {"om_roll-58x3276mm_58x3276mm", "om_roll-58x100mm_58x100mm",
+                                    "om_roll-58x150mm_58x150mm",   "om_roll-58x200mm_58x200mm",
+                                    "om_roll-58x297mm_58x297mm",   "roll_min_58x20mm",
                                     "roll_max_58x3276mm"};
 
 constexpr Model kModels[] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", device_ids::kReceipt80, 576, 80, kMedia80,
-     static_cast<int>(std::size(kMedia80)), "om_roll-80x297mm_80x297mm"},
+     static_cast<int>(std::size(kMedia80)), kMedia80[0]},
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", device_ids::kReceipt58, 384, 58, kMedia58,
-     static_cast<int>(std::size(kMedia58)), "om_roll-58x297mm_58x297mm"},
+     static_cast<int>(std::size(kMedia58)), kMedia58[0]},
 };
 
 const Model* ModelFor(const char* driverName) {
@@ -293,7 +297,7 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   pwg_media_t* size = pwgMediaForPWG(model->mediaDefault);
   std::snprintf(media.size_name, sizeof media.size_name, "%s", model->mediaDefault);
   media.size_width = size ? size->width : model->rollMm * 100;
-  media.size_length = size ? size->length : 29700;
+  media.size_length = size ? size->length : 327600;
   media.left_margin = media.right_margin = data->left_right;
   std::snprintf(media.source, sizeof media.source, "main-roll");
   std::snprintf(media.type, sizeof media.type, "continuous");
@@ -338,6 +342,9 @@ void AddSettingLabels(pappl_system_t* system) {
   "cash-drawer.none" = "Do not open";
   "cash-drawer.before" = "Open before printing";
   "cash-drawer.after" = "Open after printing";
+  "receipt-length" = "Receipt length";
+  "receipt-length.content" = "As long as the content";
+  "receipt-length.page" = "Whole page (fixed length)";
 )strings";
   // PAPPL 1.3 loads the strings into its localization of the language, which
   // the web pages use, and lists the resource's language in

@@ -9,12 +9,13 @@
 namespace {
 
 // Each keyword attribute's values, in the order of what they select: the
-// enumerators of PaperSaving, CutAtEnd and CashDrawer. The halftone keywords
+// enumerators of PaperSaving, CutAtEnd, CashDrawer and ReceiptLength. The halftone keywords
 // are the table's own (halftone_methods.h).
 constexpr const char* kPaperSavingKeywords[] = {"off", "top", "bottom", "top-and-bottom"};
 constexpr const char* kOrientationKeywords[] = {"portrait", "landscape"};
 constexpr const char* kCutKeywords[] = {"none", "partial", "full"};
 constexpr const char* kDrawerKeywords[] = {"none", "before", "after"};
+constexpr const char* kLengthKeywords[] = {"content", "page"};
 
 template <std::size_t N>
 std::vector<const char*> List(const char* const (&keywords)[N]) {
@@ -72,6 +73,7 @@ const std::vector<VendorAttribute>& VendorAttributes() {
       {kAttrOrientation, List(kOrientationKeywords), "portrait"},
       {kAttrCut, List(kCutKeywords), "partial"},
       {kAttrDrawer, List(kDrawerKeywords), "none"},
+      {kAttrLength, List(kLengthKeywords), "content"},
   };
   return attributes;
 }
@@ -102,6 +104,7 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
   if (name == kAttrOrientation) settings.landscape = i == 1;
   if (name == kAttrCut) settings.cut = static_cast<CutAtEnd>(i);
   if (name == kAttrDrawer) settings.drawer = static_cast<CashDrawer>(i);
+  if (name == kAttrLength) settings.length = static_cast<ReceiptLength>(i);
   return true;
 }
 

@@ -12,6 +12,10 @@
 
 enum class CutAtEnd { kNone, kPartial, kFull };
 enum class CashDrawer { kNone, kBefore, kAfter };
+// Content: blank paper above and below each page's content is not fed (a
+// 3 mm margin stays, content_trim.h); page: every page is fed whole, for
+// tickets of a fixed length.
+enum class ReceiptLength { kContent, kPage };
 
 struct ReceiptSettings {
   // Floyd-Steinberg by default: an error-diffusion method keeps pure black
@@ -26,6 +30,7 @@ struct ReceiptSettings {
   bool landscape = false;
   CutAtEnd cut = CutAtEnd::kPartial;
   CashDrawer drawer = CashDrawer::kNone;
+  ReceiptLength length = ReceiptLength::kContent;
 };
 
 // One vendor attribute: its IPP name, its keyword values (empty for the
@@ -44,6 +49,7 @@ inline constexpr char kAttrPaperSaving[] = "paper-saving";
 inline constexpr char kAttrOrientation[] = "receipt-orientation";
 inline constexpr char kAttrCut[] = "cut-at-job-end";
 inline constexpr char kAttrDrawer[] = "cash-drawer";
+inline constexpr char kAttrLength[] = "receipt-length";
 
 inline constexpr int kMaxOffsetMm = 20;  // the driver offers 20 mm either way
 

@@ -94,7 +94,7 @@ ipp_print() {
   local printer=$1 file=$2 format=$3
   shift 3
   local -A v=([halftone]=none [upside]=false [offset]=0 [saving]=off [orientation]=portrait
-              [cut]=none [drawer]=none [scaling]=auto [test]=print-job)
+              [cut]=none [drawer]=none [length]=content [scaling]=auto [test]=print-job)
   local kv
   for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
   local args=()

@@ -2,8 +2,10 @@
 # End-to-end checks of the printer application, run inside tests/net/lab.sh:
 #   e2e.sh SUITE BIN NETPRINTER OUT
 # bytes:       jobs in every format and setting; the stream netprinter stores
-#              must equal bandhost's for the same page and settings, plus the
-#              job's cut and drawer commands, and rasterview must draw it.
+#              must equal bandhost's for the same page, its blank paper above
+#              and below the content trimmed (unless receipt-length=page or
+#              landscape), and settings, plus the job's cut and drawer
+#              commands, and rasterview must draw it.
 # bad-input:   broken documents and printers end jobs with a clear reason, and
 #              the application keeps serving.
 # discovery:   the brindol-net scheme lists the printers that answer.
@@ -105,17 +107,35 @@ make_small_page() {
   "$BIN/receipt_sample" --compact "$OUT/small.pgm" && "$BIN/make_raster" "$OUT/small.pgm" "$OUT/small.pwg"
 }
 
+# trim_page IN OUT [MARGIN]: the page without its blank lines (every byte 255)
+# above the first printed line and below the last, but for MARGIN (24) lines
+# each side.
+trim_page() {
+  python3 - "$1" "$2" "${3:-24}" <<'PY'
+import re, sys
+data = open(sys.argv[1], 'rb').read()
+header = re.match(rb'P5\s+(\d+)\s+(\d+)\s+255\s', data)
+width, height = int(header[1]), int(header[2])
+pixels = data[header.end():]
+rows = [pixels[y * width:(y + 1) * width] for y in range(height)]
+ink = [y for y, row in enumerate(rows) if row.count(255) != width]
+margin = int(sys.argv[3])
+top, bottom = max(0, ink[0] - margin), min(height, ink[-1] + 1 + margin)
+open(sys.argv[2], 'wb').write(b'P5 %d %d 255\n' % (width, bottom - top) + b''.join(rows[top:bottom]))
+PY
+}
+
 jobs_sent=0
 # check_case NAME [name=value...]: prints `file` (in OUT) as `format` to `printer`
 # with the receipt settings given and compares the stored job with bandhost's
-# stream of `page` for the same settings, `pages` times, between the `before`
-# and `after` commands (hex). Defaults: r80, receipt.pwg, PWG raster, one page
-# of receipt.pgm, no commands.
+# stream of `page` (trimmed as the application trims it) for the same
+# settings, `pages` times, between the `before` and `after` commands (hex).
+# Defaults: r80, receipt.pwg, PWG raster, one page of receipt.pgm, no commands.
 check_case() {
   local name=$1
   shift
   local -A s=([halftone]=none [upside]=false [offset]=0 [saving]=off [orientation]=portrait
-    [printer]=r80 [file]=receipt.pwg [format]=image/pwg-raster [page]=receipt.pgm [pages]=1
+    [length]=content [printer]=r80 [file]=receipt.pwg [format]=image/pwg-raster [page]=receipt.pgm [pages]=1
     [before]= [after]=)
   local kv settings=()
   for kv in "$@"; do
@@ -128,7 +148,12 @@ check_case() {
     --translate "$([[ ${s[upside]} == true ]] && echo TRANS_180 || echo TRANS_NONE)"
     --save-paper "${SAVING_NAME[${s[saving]}]}")
   [[ ${s[orientation]} == landscape ]] && options+=(--landscape)
-  "$BIN/bandhost" --band-height 240 "$OUT/${s[page]}" "${options[@]}" -o "$OUT/page.bin" ||
+  local page=$OUT/${s[page]}
+  if [[ ${s[length]} == content && ${s[orientation]} == portrait ]]; then
+    trim_page "$page" "$OUT/trimmed.pgm" || { fail "$name: cannot trim the page"; return; }
+    page=$OUT/trimmed.pgm
+  fi
+  "$BIN/bandhost" --band-height 240 "$page" "${options[@]}" -o "$OUT/page.bin" ||
     { fail "$name: bandhost failed"; return; }
   {
     hex "${s[before]}"
@@ -185,6 +210,52 @@ suite_bytes() {
   check_case "print-quality draft, photo" "${standard[@]}" quality=3 content=photo halftone=ordered
   check_case "print-quality high, text, trim after job" "${standard[@]}" quality=5 content=text \
     halftone=none finishings=63 after=$FULL_CUT
+
+  # The printed length follows the content: a short receipt on a long page
+  # (as a client's fixed page size leaves it) loses the blank paper above and
+  # below, unless the job asks for whole pages; a gap inside stays whole.
+  make_small_page || return 1
+  pgmmake 1 576 491 >"$OUT/gap.pgm"
+  pnmpad -white -top 1037 -bottom 1038 "$OUT/small.pgm" >"$OUT/padded.pgm"  # 297 mm
+  pnmcat -tb "$OUT/small.pgm" "$OUT/gap.pgm" "$OUT/small.pgm" | pnmpad -white -top 30 -bottom 5 \
+    >"$OUT/inner.pgm"
+  "$BIN/make_raster" "$OUT/padded.pgm" "$OUT/padded.pwg" || return 1
+  "$BIN/make_raster" --urf "$OUT/inner.pgm" "$OUT/inner.urf" || return 1
+  check_case "blank paper above and below not fed" file=padded.pwg page=padded.pgm halftone=sierra \
+    cut=partial after=$PARTIAL_CUT
+  cp "$(last_job)" "$OUT/short-content.bin"
+  check_case "receipt-length page: the whole page fed" file=padded.pwg page=padded.pgm \
+    halftone=sierra cut=partial after=$PARTIAL_CUT length=page
+  cp "$(last_job)" "$OUT/short-page.bin"
+  check_case "a blank gap inside the page kept whole, Apple raster" file=inner.urf format=image/urf \
+    page=inner.pgm halftone=floyd-steinberg
+  # An A4 page with a short block, scaled down to the head (bandhost does not
+  # scale): printed as long as the block with its margins, or whole.
+  local block a4rows=$((2375 * 576 / 1678)) rows
+  pamscale -width 1678 "$OUT/small.pgm" >"$OUT/block.pgm"
+  block=$(pnmfile "$OUT/block.pgm" | sed -E 's/.* by ([0-9]+).*/\1/')
+  pnmpad -white -top 500 -bottom $((2375 - 500 - block)) "$OUT/block.pgm" >"$OUT/a4.pgm"
+  "$BIN/make_raster" "$OUT/a4.pgm" "$OUT/a4.pwg" || return 1
+  # The block's printed lines, scaled as the head gets them.
+  trim_page "$OUT/block.pgm" "$OUT/ink.pgm" 0 || return 1
+  block=$(($(pnmfile "$OUT/ink.pgm" | sed -E 's/.* by ([0-9]+).*/\1/') * 576 / 1678))
+  for length in content page; do
+    jobs_sent=$((jobs_sent + 1))
+    print_to_head "A4 page, receipt-length $length" "$jobs_sent" r80 "$OUT/a4.pwg" image/pwg-raster \
+      length=$length cut=partial
+    cp "$(last_job)" "$OUT/a4-$length.bin"
+    rows=$(python3 -c 'import struct,sys; print(struct.unpack(">I", open(sys.argv[1], "rb").read()[20:24])[0])' \
+      "$OUT/view.png")
+    # Content: 24 lines each side, the last block of 24 lines filled up, a
+    # line or two of gray where scaling blends the block's edges with white,
+    # the cut's mark.
+    if { [[ $length == content ]] && ((rows >= block + 48 && rows <= block + 48 + 24 + 4)); } ||
+      { [[ $length == page ]] && ((rows >= a4rows && rows <= a4rows + 24)); }; then
+      pass "A4 page, receipt-length $length: $rows lines printed for $block lines of content"
+    else
+      fail "A4 page, receipt-length $length: $rows lines printed for $block lines of content"
+    fi
+  done
 
   # PNG and JPEG are drawn by PAPPL onto the page.
   pnmtopng "$OUT/receipt.pgm" >"$OUT/receipt.png"
@@ -307,7 +378,8 @@ v1|192.168.200.7|10.77.1.2|only the chosen interface is asked
 TABLE
   # Print through the discovered printer's URI.
   add_printer found brindol_80 brindol-net://10.77.1.2 && make_small_page || return 1
-  "$BIN/bandhost" --band-height 240 "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
+  trim_page "$OUT/small.pgm" "$OUT/trimmed.pgm"
+  "$BIN/bandhost" --band-height 240 "$OUT/trimmed.pgm" --halftone HT_NONE -o "$OUT/expected.bin"
   ipp_print found "$OUT/small.pwg" image/pwg-raster
   expect_job "printing to brindol-net://10.77.1.2" "$OUT/expected.bin" 1
 }
@@ -368,6 +440,10 @@ horizontal-offset-supported|-20-20
 upside-down-default|false
 finishings-supported|none,trim
 print-content-optimize-supported|.*photo.*
+receipt-length-default|content
+receipt-length-supported|content,page
+media-default|om_roll-80x3276mm_80x3276mm
+media-supported|om_roll-80x3276mm_80x3276mm,.*roll_min_80x20mm,roll_max_80x3276mm
 TABLE
 }
 
@@ -389,7 +465,8 @@ suite_browser() {
   local language label
   for language in en-US de; do
     curl -s -H "Accept-Language: $language" "$web/r80/printing" >"$OUT/printing-$language.html"
-    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<"; do
+    for label in "Halftone method:" "Cut at job end:" ">Floyd-Steinberg<" "Receipt length:" \
+      ">Whole page (fixed length)<"; do
       if grep -qF "$label" "$OUT/printing-$language.html"; then
         pass "printing defaults ($language) show $label"
       else
@@ -398,9 +475,10 @@ suite_browser() {
     done
   done
   # The next job names no halftone: the default chosen in the browser
-  # applies (and the default partial cut).
+  # applies (and the default partial cut and printed length).
   "$APP" submit -d r80 "$OUT/small.pwg" >>"$OUT/cli.out" 2>&1
-  "$BIN/bandhost" --band-height 240 --halftone HT_StevensonArce "$OUT/small.pgm" -o "$OUT/expected.bin"
+  trim_page "$OUT/small.pgm" "$OUT/trimmed.pgm"
+  "$BIN/bandhost" --band-height 240 --halftone HT_StevensonArce "$OUT/trimmed.pgm" -o "$OUT/expected.bin"
   hex $PARTIAL_CUT >>"$OUT/expected.bin"
   expect_job "the job used the halftone method set in the browser" "$OUT/expected.bin" 1
 }

@@ -1,5 +1,6 @@
-// The printer application's own parts: the band adapter against the real
-// plug-in library, the settings, page fitting and the discovery datagrams.
+// The printer application's own parts: the band adapter and the raster job
+// against the real plug-in library, the settings, page fitting and the
+// discovery datagrams.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "option_texts.h"
 #include "page_fit.h"
 #include "png_filter.h"
+#include "raster_job.h"
 #include "receipt_settings.h"
 #include "service_lifecycle.h"
 #include "stream_testing.h"
@@ -35,15 +37,17 @@ GrayPage RampPage(unsigned width, unsigned height) {
   return page;
 }
 
+// A sink that keeps every byte in `out`.
+BandAdapter::Sink Collect(Bytes& out) {
+  return [&out](const std::uint8_t* bytes, std::size_t size) {
+    out.insert(out.end(), bytes, bytes + size);
+    return true;
+  };
+}
+
 Bytes AdapterStream(const GrayPage& page, const ReceiptSettings& settings, unsigned bandRows) {
   Bytes out;
-  BandAdapter adapter(
-      settings,
-      [&out](const std::uint8_t* bytes, std::size_t size) {
-        out.insert(out.end(), bytes, bytes + size);
-        return true;
-      },
-      bandRows);
+  BandAdapter adapter(settings, Collect(out), bandRows);
   EXPECT_TRUE(adapter.StartPage(page.width));
   for (unsigned y = 0; y < page.height; ++y) {
     EXPECT_TRUE(adapter.AddLine(page.pixels.data() + static_cast<std::size_t>(y) * page.width));
@@ -136,6 +140,75 @@ TEST(BandAdapterTest, RefusesPagesItCannotCarry) {
   EXPECT_TRUE(adapter.StartPage(8));
 }
 
+// A white page of `height` 576-dot lines with ink on the lines [from, to) of
+// each span, none of it white.
+struct Span {
+  unsigned from, to;
+};
+GrayPage InkPage(unsigned height, std::vector<Span> spans) {
+  GrayPage page{576, height, Bytes(576u * height, 255)};
+  for (const Span& span : spans) {
+    for (unsigned y = span.from; y < span.to; ++y) {
+      for (unsigned x = 0; x < 576; ++x) page.pixels[y * 576 + x] = (x * 3 + y * 5) % 200;
+    }
+  }
+  return page;
+}
+
+// What a raster job writes for one page (no job framing); black: the page is
+// sent as black_8, 0 white.
+Bytes JobPageStream(const GrayPage& page, const ReceiptSettings& settings, bool black) {
+  Bytes out;
+  RasterJob job(settings, Collect(out), 576, 639);
+  EXPECT_TRUE(job.StartPage(1, {page.width, page.height, 8, 8, black, true}));
+  Bytes line(page.width);
+  for (unsigned y = 0; y < page.height; ++y) {
+    for (unsigned x = 0; x < page.width; ++x) {
+      const std::uint8_t gray = page.pixels[y * page.width + x];
+      line[x] = black ? static_cast<std::uint8_t>(255 - gray) : gray;
+    }
+    EXPECT_TRUE(job.WriteLine(line.data()));
+  }
+  EXPECT_TRUE(job.EndPage(1, false));
+  return out;
+}
+
+TEST(RasterJobTest, ThePrintedLengthFollowsTheContentAndIsThePluginsStreamOfTheTrimmedPage) {
+  ReceiptSettings wholePage = With(kFloydSteinberg);
+  wholePage.length = ReceiptLength::kPage;
+  const struct {
+    const char* name;
+    unsigned height;
+    std::vector<Span> ink;
+    Span printed;  // the lines of the page the plug-in is given; empty: none
+    ReceiptSettings settings;
+    bool black = false;  // sent as black_8 (0 white): judged once turned to gray
+  } cases[] = {
+      {"24 lines stay above and below", 1000, {{300, 420}}, {276, 444}, With(kSierra)},
+      {"receipt-length page", 1000, {{300, 420}}, {0, 1000}, wholePage},
+      {"a gap inside is kept whole", 900, {{100, 150}, {650, 700}}, {76, 724}, With(kOrdered)},
+      {"margins only where the page has them", 1000, {{10, 990}}, {0, 1000}, With(kBurkes)},
+      {"ink on the first and last line", 500, {{0, 1}, {499, 500}}, {0, 500}, With(kStucki)},
+      {"black_8", 700, {{200, 260}}, {176, 284}, With(kThreshold), true},
+      // The page's lines run across the paper: nothing to save.
+      {"landscape", 600, {{300, 420}}, {0, 600}, With(kFloydSteinberg, false, 0, kOff, true)},
+      // Both act band by band on the trimmed page.
+      {"upside down, saving", 1200, {{300, 700}}, {276, 724}, With(kOrdered, true, 0, kTop)},
+      {"a blank page feeds nothing", 800, {}, {0, 0}, With(kThreshold)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const GrayPage page = InkPage(c.height, c.ink);
+    Bytes expected;
+    if (c.printed.to > c.printed.from) {
+      const GrayPage printed{576, c.printed.to - c.printed.from,
+                             Bytes(page.pixels.begin() + c.printed.from * 576,
+                                   page.pixels.begin() + c.printed.to * 576)};
+      expected = PluginStream(printed, c.settings, kDefaultBandRows);
+    }
+    EXPECT_TRUE(stream_testing::StreamsEqual(expected, JobPageStream(page, c.settings, c.black)));
+  }
+}
+
 TEST(ReceiptSettingsTest, AcceptsTheOfferedValuesAndNothingElse) {
   const struct {
     const char* name;
@@ -149,6 +222,7 @@ TEST(ReceiptSettingsTest, AcceptsTheOfferedValuesAndNothingElse) {
       {kAttrOrientation, {"landscape"}, {"reverse-landscape"}},
       {kAttrCut, {"full"}, {"half"}},
       {kAttrDrawer, {"after"}, {"during"}},
+      {kAttrLength, {"content", "page"}, {"fixed", "CONTENT"}},
       {"print-speed", {}, {"5"}},
   };
   for (const auto& c : cases) {
