@@ -108,21 +108,31 @@ bool ApplySetting(ReceiptSettings& settings, const std::string& name, const std:
   return true;
 }
 
-std::string SettingsText(const ReceiptSettings& settings) {
-  const auto index = [](auto value) { return static_cast<std::size_t>(value); };
-  const std::string values[] = {
-      HalftoneOptionOf(settings.halftone).keyword,
-      settings.upsideDown ? "true" : "false",
-      std::to_string(settings.offsetMm),
-      kPaperSavingKeywords[index(settings.paperSaving)],
-      kOrientationKeywords[settings.landscape ? 1 : 0],
-      kCutKeywords[index(settings.cut)],
-      kDrawerKeywords[index(settings.drawer)],
+namespace {
+
+// One attribute's value as IPP text, the inverse of ApplySetting.
+std::string SettingValue(const ReceiptSettings& settings, const std::string& name) {
+  const auto at = [](const auto& keywords, auto value) {
+    return std::string(keywords[static_cast<std::size_t>(value)]);
   };
+  if (name == kAttrHalftone) return HalftoneOptionOf(settings.halftone).keyword;
+  if (name == kAttrUpsideDown) return settings.upsideDown ? "true" : "false";
+  if (name == kAttrOffset) return std::to_string(settings.offsetMm);
+  if (name == kAttrPaperSaving) return at(kPaperSavingKeywords, settings.paperSaving);
+  if (name == kAttrOrientation) return at(kOrientationKeywords, settings.landscape ? 1 : 0);
+  if (name == kAttrCut) return at(kCutKeywords, settings.cut);
+  if (name == kAttrDrawer) return at(kDrawerKeywords, settings.drawer);
+  if (name == kAttrLength) return at(kLengthKeywords, settings.length);
+  return "?";
+}
+
+}  // namespace
+
+std::string SettingsText(const ReceiptSettings& settings) {
   std::string text;
-  const std::vector<VendorAttribute>& attributes = VendorAttributes();
-  for (std::size_t i = 0; i < attributes.size(); ++i) {
-    text += (i ? " " : "") + std::string(attributes[i].name) + "=" + values[i];
+  for (const VendorAttribute& attribute : VendorAttributes()) {
+    text += (text.empty() ? "" : " ") + std::string(attribute.name) + "=" +
+            SettingValue(settings, attribute.name);
   }
   return text;
 }
