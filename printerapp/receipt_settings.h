@@ -26,6 +26,8 @@ struct ReceiptSettings {
   bool landscape = false;
   CutAtEnd cut = CutAtEnd::kPartial;
   CashDrawer drawer = CashDrawer::kNone;
+  // The printer's, chosen by its driver; no job attribute changes it.
+  FeedConvention feed = FeedConvention::kFeedAfterBlock;
 };
 
 // One vendor attribute: its IPP name, its keyword values (empty for the

@@ -3,7 +3,9 @@
 #   e2e.sh SUITE BIN NETPRINTER OUT
 # bytes:       jobs in every format and setting; the stream netprinter stores
 #              must equal bandhost's for the same page and settings, plus the
-#              job's cut and drawer commands, and rasterview must draw it.
+#              job's cut and drawer commands, and rasterview must draw it. The
+#              generic drivers' jobs, drawn by a printer whose blocks advance
+#              the paper, must be the picture of bandhost's stream.
 # bad-input:   broken documents and printers end jobs with a clear reason, and
 #              the application keeps serving.
 # discovery:   the brindol-net scheme lists the printers that answer.
@@ -190,6 +192,37 @@ suite_bytes() {
     jobs_sent=$((jobs_sent + 1))
     print_to_head "${f#*:}" "$jobs_sent" r80 "$OUT/receipt.${f%%:*}" "${f#*:}" halftone=floyd-steinberg
   done
+
+  # A printer whose raster blocks advance the paper, drawing what it prints.
+  start_printer 10.77.1.2 --tcp-port 9101 --udp-port 9002 --reply-port 9602 \
+    --jobs "$OUT/jobs-generic" --rasterview "$BIN/rasterview" --convention generic
+  add_printer g80 escpos_generic_80 socket://10.77.1.2:9101 &&
+    add_printer g58 escpos_generic_58 socket://10.77.1.2:9101 || return 1
+  check_generic "generic 80 mm driver, floyd-steinberg" g80 receipt.pwg receipt.pgm floyd-steinberg
+  check_generic "generic 58 mm driver, ordered" g58 narrow.pwg narrow.pgm ordered
+}
+
+generic_jobs=0
+# check_generic NAME PRINTER FILE PAGE HALFTONE: the picture the generic
+# printer draws of the job equals the one rasterview draws of bandhost's
+# stream of PAGE on this family's printer.
+check_generic() {
+  local name=$1 printer=$2 file=$3 page=$4 halftone=$5
+  "$BIN/bandhost" --band-height 240 "$OUT/$page" --halftone "${HALFTONE_NAME[$halftone]}" \
+    -o "$OUT/page.bin" && "$BIN/rasterview" "$OUT/page.bin" -o "$OUT/expected.png" ||
+    { fail "$name: bandhost or rasterview failed"; return; }
+  ipp_print "$printer" "$OUT/$file" image/pwg-raster halftone="$halftone" ||
+    { fail "$name: ipptool reports a failure"; return; }
+  generic_jobs=$((generic_jobs + 1))
+  local job
+  job=$(printf '%s/jobs-generic/job-%04d' "$OUT" "$generic_jobs")
+  if ! poll 300 0.1 test -s "$job.png"; then
+    fail "$name: the generic printer drew no picture ($JOB_STATE)"
+  elif cmp -s "$OUT/expected.png" "$job.png"; then
+    pass "$name: $(stat -c %s "$job.bin") bytes, this family's $(stat -c %s "$OUT/page.bin")"
+  else
+    fail "$name: the generic printer prints another picture than bandhost's stream"
+  fi
 }
 
 # expect_end PRINTER SECONDS NAME REGEX...: job JOB_ID ends within SECONDS and
