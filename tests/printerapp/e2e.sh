@@ -200,6 +200,47 @@ suite_bytes() {
     add_printer g58 escpos_generic_58 socket://10.77.1.2:9101 || return 1
   check_generic "generic 80 mm driver, floyd-steinberg" g80 receipt.pwg receipt.pgm floyd-steinberg
   check_generic "generic 58 mm driver, ordered" g58 narrow.pwg narrow.pgm ordered
+  calibration_page g58
+}
+
+# solid_runs STREAM CONVENTION: the lengths of the runs of rows black across
+# the whole picture that rasterview draws of STREAM.
+solid_runs() {
+  "$BIN/rasterview" --convention "$2" "$1" -o "$OUT/calibration.pbm" &&
+    python3 - "$OUT/calibration.pbm" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+_, size, pixels = data.split(b'\n', 2)
+width, height = map(int, size.split())
+rows = [pixels[y * width // 8:(y + 1) * width // 8] for y in range(height)]
+runs, run = [], 0
+for row in rows + [b'']:
+    if row and all(b == 0xFF for b in row):
+        run += 1
+    elif run:
+        runs.append(run)
+        run = 0
+print(' '.join(map(str, runs)))
+PY
+}
+
+# calibration_page PRINTER: "Print Test Page" on the printer's web page prints
+# the calibration page: one solid bar on this family's printers, eight 24-row
+# stripes on the generic printer that receives it.
+calibration_page() {
+  local web=http://127.0.0.1:8631/$1/ session job
+  session=$(curl -s -c "$OUT/cookies" "$web" | sed -nE 's/.*name="session" value="([^"]*)".*/\1/p' | head -n 1)
+  curl -s -b "$OUT/cookies" -d "session=$session&action=print-test-page" "$web" >"$OUT/test-page.html"
+  generic_jobs=$((generic_jobs + 1))
+  job=$(printf '%s/jobs-generic/job-%04d' "$OUT" "$generic_jobs")
+  if ! poll 300 0.1 test -s "$job.png"; then
+    fail "calibration page: nothing printed ($(grep -o 'Test page[^<]*' "$OUT/test-page.html"))"
+  elif [[ $(solid_runs "$job.bin" family) == "192" &&
+    $(solid_runs "$job.bin" generic) == "24 24 24 24 24 24 24 24" ]]; then
+    pass "calibration page from the web interface: one bar here, stripes on a generic printer"
+  else
+    fail "calibration page: bars $(solid_runs "$job.bin" family) / $(solid_runs "$job.bin" generic)"
+  fi
 }
 
 generic_jobs=0
