@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.landscape = flags & 2;
   const bool allowScaling = flags & 4;
   settings.length = flags & 8 ? ReceiptLength::kPage : ReceiptLength::kContent;
+  if (flags & 16) settings.feed = FeedConvention::kBlockAdvances;
   settings.offsetMm = static_cast<int>(input.Below(2 * kMaxOffsetMm + 1)) - kMaxOffsetMm;
   settings.paperSaving = static_cast<PaperSaving>(input.Below(4));
   settings.cut = CutAtEnd::kNone;  // the stream stays pure raster for the decoder
@@ -98,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   cupsRasterClose(raster);
   job.End();
 
-  const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size());
+  const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size(), settings.feed);
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "stream of %zu bytes: %s\n", stream.size(), parsed.error.c_str());
   }

@@ -1,14 +1,17 @@
-// rasterview's stream decoder on any bytes: a stream is either read whole or
-// refused with an error naming an offset inside it, every command it reports
-// lies inside the stream, and a stream that was read can be drawn.
+// rasterview's stream decoder on any bytes, for either kind of printer: a
+// stream is either read whole or refused with an error naming an offset
+// inside it, every command it reports lies inside the stream, and a stream
+// that was read can be drawn.
 #include <cstdint>
 #include <string>
 
 #include "fuzz_input.h"
 #include "raster_decoder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const raster::ParseResult parsed = raster::Parse(data, size);
+namespace {
+
+void Check(const std::uint8_t* data, std::size_t size, FeedConvention convention) {
+  const raster::ParseResult parsed = raster::Parse(data, size, convention);
   std::size_t end = 0;
   for (const raster::Command& command : parsed.commands) {
     FUZZ_CHECK(command.offset == end);
@@ -22,10 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!parsed.error.empty()) {
     FUZZ_CHECK(parsed.error.rfind("offset " + std::to_string(end) + ":", 0) == 0);
-    return 0;
+    return;
   }
   FUZZ_CHECK(end == size);
   const raster::Picture picture = raster::Render(parsed, data);
   FUZZ_CHECK(picture.packed.size() == std::size_t{picture.RowBytes()} * picture.height);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Check(data, size, FeedConvention::kFeedAfterBlock);
+  Check(data, size, FeedConvention::kBlockAdvances);
   return 0;
 }

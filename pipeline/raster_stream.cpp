@@ -48,3 +48,62 @@ bool SendRasterBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DW
   }
   return true;
 }
+
+namespace {
+
+bool IsBlankRow(const BYTE* row, DWORD rowBytes) {
+  for (DWORD i = 0; i < rowBytes; ++i) {
+    if (row[i] != 0) return false;
+  }
+  return true;
+}
+
+// `dots` of paper as ESC J commands of at most kMaxFeedDots each.
+bool SendFeed(const ByteSink& sink, std::size_t dots) {
+  BYTE feeds[16 * kBlockFeedBytes];
+  while (dots > 0) {
+    std::size_t size = 0;
+    for (; dots > 0 && size < sizeof feeds; size += kBlockFeedBytes) {
+      const std::size_t step = dots < kMaxFeedDots ? dots : kMaxFeedDots;
+      std::memcpy(feeds + size, kFeedCommand, kBlockFeedBytes);
+      feeds[size + 2] = static_cast<BYTE>(step);
+      dots -= step;
+    }
+    if (!sink.Write(feeds, size)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SendAdvancingBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DWORD height) {
+  if (height == 0) return true;
+  auto rowAt = [&](DWORD y) { return rows + static_cast<std::size_t>(y) * rowBytes; };
+  std::size_t feed = 0;  // blank rows not yet fed
+  for (DWORD y = 0; y < height;) {
+    if (IsBlankRow(rowAt(y), rowBytes)) {
+      ++feed;
+      ++y;
+      continue;
+    }
+    DWORD end = y + 1;
+    while (end < height && end - y < kMaxAdvancingBlockRows && !IsBlankRow(rowAt(end), rowBytes)) {
+      ++end;
+    }
+    if (!SendFeed(sink, feed)) return false;
+    feed = 0;
+    BYTE header[kBlockHeaderBytes];
+    std::memcpy(header, kRasterCommand, sizeof kRasterCommand);
+    PutWord(header + 4, rowBytes);
+    PutWord(header + 6, end - y);
+    // The rows go straight from the band: no copy, nothing to allocate.
+    if (!sink.Write(header, sizeof header) ||
+        !sink.Write(rowAt(y), static_cast<std::size_t>(end - y) * rowBytes)) {
+      return false;
+    }
+    y = end;
+  }
+  // The paper ends where this family's whole 24-dot steps leave it.
+  const std::size_t steps = (static_cast<std::size_t>(height) + kBlockRows - 1) / kBlockRows;
+  return SendFeed(sink, feed + steps * kBlockRows - height);
+}

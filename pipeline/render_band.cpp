@@ -82,5 +82,8 @@ bool RenderBand(const Band& band, const RenderSettings& settings, const ByteSink
   const DWORD rowBytes = paper.GetEffWidth();
   if (rowBytes > kMaxRowBytes) return false;
   PackRows(paper.GetBits(0), paper.GetWidth(), paper.GetHeight(), rowBytes);
+  if (settings.feed == FeedConvention::kBlockAdvances) {
+    return SendAdvancingBlocks(sink, paper.GetBits(0), rowBytes, paper.GetHeight());
+  }
   return SendRasterBlocks(sink, paper.GetBits(0), rowBytes, paper.GetHeight());
 }

@@ -20,7 +20,7 @@ struct Band {
 };
 
 // Turns, shifts and trims the band as the settings say, reduces it to black
-// and white and writes it as raster blocks. False, with no block written,
-// when memory runs out or a row is too long for a raster block; false as well
-// when the sink refuses bytes (blocks written before stay written).
+// and white and writes it as raster blocks in the settings' feed convention. False, with no block
+// written, when memory runs out or a row is too long for a raster block; false as well when the
+// sink refuses bytes (blocks written before stay written).
 bool RenderBand(const Band& band, const RenderSettings& settings, const ByteSink& sink);

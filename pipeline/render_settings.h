@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "feed_convention.h"
 #include "halftone_methods.h"
 
 enum class PaperSaving { kOff = 0, kTop = 1, kBottom = 2, kTopAndBottom = 3 };
@@ -17,4 +18,7 @@ struct RenderSettings {
   bool halfTurn = false;   // printed upside down
   bool landscape = false;  // the band is turned a quarter left first
   PaperSaving paperSaving = PaperSaving::kOff;
+  // The plug-in's printers are this family's; the printer application also
+  // drives printers whose blocks advance the paper.
+  FeedConvention feed = FeedConvention::kFeedAfterBlock;
 };

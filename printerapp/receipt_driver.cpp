@@ -1,11 +1,15 @@
 // The receipt drivers: model data for PAPPL and the raster job callbacks.
 #include "receipt_driver.h"
 
+#include <strings.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "calibration_page.h"
 #include "device_ids.h"
 #include "job_failure.h"
 #include "raster_job.h"
@@ -25,6 +29,7 @@ struct Model {
   const char* const* media;
   int mediaCount;
   const char* mediaDefault;
+  FeedConvention feed;
 };
 
 // The roll: its width with any length from 20 mm to 3276 mm (the printer
@@ -42,11 +47,21 @@ constexpr const char* kMedia58[] = {"om_roll-58x3276mm_58x3276mm", "om_roll-58x1
                                     "om_roll-58x297mm_58x297mm",   "roll_min_58x20mm",
                                     "roll_max_58x3276mm"};
 
+// Ours first: the generic drivers are for every other printer that speaks
+// ESC/POS, whose raster blocks advance the paper themselves.
 constexpr Model kModels[] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", device_ids::kReceipt80, 576, 80, kMedia80,
-     static_cast<int>(std::size(kMedia80)), kMedia80[0]},
+     static_cast<int>(std::size(kMedia80)), kMedia80[0],
+     FeedConvention::kFeedAfterBlock},
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", device_ids::kReceipt58, 384, 58, kMedia58,
-     static_cast<int>(std::size(kMedia58)), kMedia58[0]},
+     static_cast<int>(std::size(kMedia58)), kMedia58[0],
+     FeedConvention::kFeedAfterBlock},
+    {"escpos_generic_80", "Generic 80mm ESC/POS Receipt Printer", device_ids::kGenericEscPos80, 576,
+     80, kMedia80, static_cast<int>(std::size(kMedia80)), kMedia80[0],
+     FeedConvention::kBlockAdvances},
+    {"escpos_generic_58", "Generic 58mm ESC/POS Receipt Printer", device_ids::kGenericEscPos58, 384,
+     58, kMedia58, static_cast<int>(std::size(kMedia58)), kMedia58[0],
+     FeedConvention::kBlockAdvances},
 };
 
 const Model* ModelFor(const char* driverName) {
@@ -173,6 +188,7 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
   papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Printing with %s", SettingsText(settings).c_str());
   const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
   if (!model) model = &kModels[0];
+  settings.feed = model->feed;
   auto raster = std::make_unique<RasterJob>(
       settings,
       [device](const std::uint8_t* bytes, std::size_t size) {
@@ -216,6 +232,31 @@ bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   return ok || Failed(job, *raster);
 }
 
+// pappl_pr_testpage_cb_t: the calibration page in the printer's own format.
+// PAPPL 1.3 does not tell a driver its spool directory and keeps a file
+// outside it, so the page has one name per head width in the temporary
+// directory, rewritten whole (through a rename) each time: pages printed at
+// once each read a complete file, and nothing piles up. Nullptr when it
+// cannot be written.
+const char* WriteCalibrationPage(pappl_printer_t* printer, char* buffer, std::size_t size) {
+  const Model* model = ModelFor(papplPrinterGetDriverName(printer));
+  if (!model) return nullptr;
+  const std::string path = std::string(papplGetTempDir()) + "/brindol-calibration-" +
+                           std::to_string(model->dots) + ".bin";
+  std::string temporary = path + ".XXXXXX";
+  if (path.size() >= size) return nullptr;
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return nullptr;
+  const std::vector<std::uint8_t> page = CalibrationPage(model->dots);
+  const bool written = write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size());
+  if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return nullptr;
+  }
+  std::snprintf(buffer, size, "%s", path.c_str());
+  return buffer;
+}
+
 void AddVendorAttributes(ipp_t* attrs) {
   for (const VendorAttribute& attribute : VendorAttributes()) {
     const std::string supported = std::string(attribute.name) + "-supported";
@@ -240,9 +281,11 @@ void AddVendorAttributes(ipp_t* attrs) {
 
 }  // namespace
 
-pappl_pr_driver_t kReceiptDrivers[2] = {
+pappl_pr_driver_t kReceiptDrivers[4] = {
     {kModels[0].driverName, kModels[0].makeAndModel, kModels[0].deviceId, nullptr},
     {kModels[1].driverName, kModels[1].makeAndModel, kModels[1].deviceId, nullptr},
+    {kModels[2].driverName, kModels[2].makeAndModel, kModels[2].deviceId, nullptr},
+    {kModels[3].driverName, kModels[3].makeAndModel, kModels[3].deviceId, nullptr},
 };
 static_assert(std::size(kReceiptDrivers) == std::size(kModels));
 
@@ -259,6 +302,7 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   // A document in the printer's own language goes to it as it is.
   data->format = kReceiptFormat;
   data->printfile_cb = PrintRawFile;
+  data->testpage_cb = WriteCalibrationPage;
 
   std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", model->makeAndModel);
   data->ppm = 60;  // receipts of about 10 cm at the head's 150 mm/s
@@ -361,11 +405,53 @@ void AddSettingLabels(pappl_system_t* system) {
   }
 }
 
+namespace {
+
+// The value of one key of an IEEE 1284 device ID ("KEY:value;..."), keys
+// compared without case; empty when the ID has none.
+std::string DeviceIdValue(const char* deviceId, const char* key) {
+  const std::size_t keyLength = std::strlen(key);
+  for (const char* at = deviceId; *at;) {
+    while (*at == ' ') ++at;
+    const char* end = std::strchr(at, ';');
+    if (!end) end = at + std::strlen(at);
+    if (static_cast<std::size_t>(end - at) > keyLength && at[keyLength] == ':' &&
+        strncasecmp(at, key, keyLength) == 0) {
+      return std::string(at + keyLength + 1, end);
+    }
+    at = *end ? end + 1 : end;
+  }
+  return {};
+}
+
+// Whether the ID's command set names ESC/POS among its languages.
+bool SpeaksEscPos(const char* deviceId) {
+  std::string commands = DeviceIdValue(deviceId, "CMD");
+  if (commands.empty()) commands = DeviceIdValue(deviceId, "COMMAND SET");
+  for (std::size_t start = 0; start <= commands.size();) {
+    std::size_t end = commands.find(',', start);
+    if (end == std::string::npos) end = commands.size();
+    std::size_t first = start, last = end;
+    while (first < last && commands[first] == ' ') ++first;
+    while (last > first && commands[last - 1] == ' ') --last;
+    if (last - first == 7 && strncasecmp(commands.c_str() + first, "ESC/POS", 7) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
 const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*) {
   if (!deviceId) return nullptr;
   for (const pappl_pr_driver_t& driver : kReceiptDrivers) {
     if (std::strcmp(deviceId, driver.device_id) == 0) return driver.name;
   }
   if (std::strstr(deviceId, device_ids::kManufacturer)) return kReceiptDrivers[0].name;
-  return nullptr;
+  if (!SpeaksEscPos(deviceId)) return nullptr;
+  // A model that names its roll width as 58 mm gets the narrow head; any
+  // other, the 80 mm one (a narrower picture than the head prints fine).
+  std::string model = DeviceIdValue(deviceId, "MDL");
+  if (model.empty()) model = DeviceIdValue(deviceId, "MODEL");
+  return model.find("58") != std::string::npos ? kReceiptDrivers[3].name : kReceiptDrivers[2].name;
 }

@@ -5,8 +5,10 @@
 
 #include <pappl/pappl.h>
 
-// "brindol_80" (576 dots) and "brindol_58" (384 dots).
-extern pappl_pr_driver_t kReceiptDrivers[2];
+// "brindol_80" (576 dots) and "brindol_58" (384 dots), this family's; then
+// "escpos_generic_80" and "escpos_generic_58" for other ESC/POS printers,
+// whose raster blocks advance the paper (feed_convention.h).
+extern pappl_pr_driver_t kReceiptDrivers[4];
 
 // pappl_pr_driver_cb_t
 bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri,
@@ -14,7 +16,8 @@ bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const
                            void* cbData);
 
 // pappl_pr_autoadd_cb_t: the driver for a device that identifies as one of
-// ours, or nullptr.
+// ours; else a generic driver for one whose command set (CMD) names ESC/POS,
+// the 58 mm one when its model (MDL) names 58; else nullptr.
 const char* ReceiptAutoAdd(const char* deviceInfo, const char* deviceUri, const char* deviceId,
                            void* cbData);
 

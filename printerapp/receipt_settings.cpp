@@ -179,6 +179,7 @@ RenderSettings RenderSettingsFor(const ReceiptSettings& settings) {
   render.halfTurn = settings.upsideDown;
   render.landscape = settings.landscape;
   render.paperSaving = settings.paperSaving;
+  render.feed = settings.feed;
   return render;
 }
 

@@ -31,6 +31,8 @@ struct ReceiptSettings {
   CutAtEnd cut = CutAtEnd::kPartial;
   CashDrawer drawer = CashDrawer::kNone;
   ReceiptLength length = ReceiptLength::kContent;
+  // The printer's, chosen by its driver; no job attribute changes it.
+  FeedConvention feed = FeedConvention::kFeedAfterBlock;
 };
 
 // One vendor attribute: its IPP name, its keyword values (empty for the

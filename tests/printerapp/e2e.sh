@@ -5,7 +5,9 @@
 #              must equal bandhost's for the same page, its blank paper above
 #              and below the content trimmed (unless receipt-length=page or
 #              landscape), and settings, plus the job's cut and drawer
-#              commands, and rasterview must draw it.
+#              commands, and rasterview must draw it. The generic drivers'
+#              jobs, drawn by a printer whose blocks advance the paper, must be
+#              the picture of bandhost's stream.
 # bad-input:   broken documents and printers end jobs with a clear reason, and
 #              the application keeps serving.
 # discovery:   the brindol-net scheme lists the printers that answer.
@@ -265,6 +267,79 @@ suite_bytes() {
     jobs_sent=$((jobs_sent + 1))
     print_to_head "${f#*:}" "$jobs_sent" r80 "$OUT/receipt.${f%%:*}" "${f#*:}" halftone=floyd-steinberg
   done
+
+  # A printer whose raster blocks advance the paper, drawing what it prints.
+  start_printer 10.77.1.2 --tcp-port 9101 --udp-port 9002 --reply-port 9602 \
+    --jobs "$OUT/jobs-generic" --rasterview "$BIN/rasterview" --convention generic
+  add_printer g80 escpos_generic_80 socket://10.77.1.2:9101 &&
+    add_printer g58 escpos_generic_58 socket://10.77.1.2:9101 || return 1
+  check_generic "generic 80 mm driver, floyd-steinberg" g80 receipt.pwg receipt.pgm floyd-steinberg
+  check_generic "generic 58 mm driver, ordered" g58 narrow.pwg narrow.pgm ordered
+  calibration_page g58
+}
+
+# solid_runs STREAM CONVENTION: the lengths of the runs of rows black across
+# the whole picture that rasterview draws of STREAM.
+solid_runs() {
+  "$BIN/rasterview" --convention "$2" "$1" -o "$OUT/calibration.pbm" &&
+    python3 - "$OUT/calibration.pbm" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+_, size, pixels = data.split(b'\n', 2)
+width, height = map(int, size.split())
+rows = [pixels[y * width // 8:(y + 1) * width // 8] for y in range(height)]
+runs, run = [], 0
+for row in rows + [b'']:
+    if row and all(b == 0xFF for b in row):
+        run += 1
+    elif run:
+        runs.append(run)
+        run = 0
+print(' '.join(map(str, runs)))
+PY
+}
+
+# calibration_page PRINTER: "Print Test Page" on the printer's web page prints
+# the calibration page: one solid bar on this family's printers, eight 24-row
+# stripes on the generic printer that receives it.
+calibration_page() {
+  local web=http://127.0.0.1:8631/$1/ session job
+  session=$(curl -s -c "$OUT/cookies" "$web" | sed -nE 's/.*name="session" value="([^"]*)".*/\1/p' | head -n 1)
+  curl -s -b "$OUT/cookies" -d "session=$session&action=print-test-page" "$web" >"$OUT/test-page.html"
+  generic_jobs=$((generic_jobs + 1))
+  job=$(printf '%s/jobs-generic/job-%04d' "$OUT" "$generic_jobs")
+  if ! poll 300 0.1 test -s "$job.png"; then
+    fail "calibration page: nothing printed ($(grep -o 'Test page[^<]*' "$OUT/test-page.html"))"
+  elif [[ $(solid_runs "$job.bin" family) == "192" &&
+    $(solid_runs "$job.bin" generic) == "24 24 24 24 24 24 24 24" ]]; then
+    pass "calibration page from the web interface: one bar here, stripes on a generic printer"
+  else
+    fail "calibration page: bars $(solid_runs "$job.bin" family) / $(solid_runs "$job.bin" generic)"
+  fi
+}
+
+generic_jobs=0
+# check_generic NAME PRINTER FILE PAGE HALFTONE: the picture the generic
+# printer draws of the job equals the one rasterview draws of bandhost's
+# stream of PAGE (trimmed as the application trims it) on this family's printer.
+check_generic() {
+  local name=$1 printer=$2 file=$3 page=$4 halftone=$5
+  trim_page "$OUT/$page" "$OUT/trimmed.pgm" || { fail "$name: cannot trim the page"; return; }
+  "$BIN/bandhost" --band-height 240 "$OUT/trimmed.pgm" --halftone "${HALFTONE_NAME[$halftone]}" \
+    -o "$OUT/page.bin" && "$BIN/rasterview" "$OUT/page.bin" -o "$OUT/expected.png" ||
+    { fail "$name: bandhost or rasterview failed"; return; }
+  ipp_print "$printer" "$OUT/$file" image/pwg-raster halftone="$halftone" ||
+    { fail "$name: ipptool reports a failure"; return; }
+  generic_jobs=$((generic_jobs + 1))
+  local job
+  job=$(printf '%s/jobs-generic/job-%04d' "$OUT" "$generic_jobs")
+  if ! poll 300 0.1 test -s "$job.png"; then
+    fail "$name: the generic printer drew no picture ($JOB_STATE)"
+  elif cmp -s "$OUT/expected.png" "$job.png"; then
+    pass "$name: $(stat -c %s "$job.bin") bytes, this family's $(stat -c %s "$OUT/page.bin")"
+  else
+    fail "$name: the generic printer prints another picture than bandhost's stream"
+  fi
 }
 
 # expect_end PRINTER SECONDS NAME REGEX...: job JOB_ID ends within SECONDS and

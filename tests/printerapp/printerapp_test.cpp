@@ -11,12 +11,15 @@
 
 #include "band_adapter.h"
 #include "band_job.h"
+#include "calibration_page.h"
 #include "discovery_device.h"
 #include "discovery_protocol.h"
 #include "option_texts.h"
 #include "page_fit.h"
 #include "png_filter.h"
 #include "raster_job.h"
+#include "raster_decoder.h"
+#include "receipt_driver.h"
 #include "receipt_settings.h"
 #include "service_lifecycle.h"
 #include "stream_testing.h"
@@ -104,6 +107,58 @@ TEST(BandAdapterTest, GivesThePluginsBytesForTheSamePageAndSettings) {
     ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(
         stream_testing::StreamsEqual(expected, AdapterStream(page, c.settings, c.bandRows)));
+  }
+}
+
+raster::Picture PictureOf(const Bytes& stream, FeedConvention convention) {
+  const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size(), convention);
+  EXPECT_EQ(parsed.error, "");
+  return raster::Render(parsed, stream.data());
+}
+
+// A printer whose blocks advance the paper prints the generic stream as this
+// family's printer prints the family stream, blank runs fed rather than sent.
+TEST(BandAdapterTest, GenericStreamPrintsTheFamilyPicture) {
+  const struct {
+    const char* name;
+    unsigned width, height, bandRows;
+    HalftoneMethod halftone;
+    std::vector<std::pair<unsigned, unsigned>> white;  // rows [first, end) left blank
+  } cases[] = {
+      {"blank top, middle and bottom",
+       576,
+       700,
+       240,
+       kFloydSteinberg,
+       {{0, 50}, {300, 420}, {650, 700}}},
+      {"blank runs across band ends, short last band",
+       576,
+       530,
+       240,
+       kOrdered,
+       {{200, 290}, {470, 490}}},
+      {"a blank run longer than one feed command", 576, 800, 800, kThreshold, {{100, 700}}},
+      {"58 mm, one-row runs", 384, 61, 240, kSierra, {{0, 1}, {30, 31}, {60, 61}}},
+      {"wholly inked", 576, 100, 24, kStucki, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GrayPage page = RampPage(c.width, c.height);
+    for (const auto& [first, end] : c.white) {
+      std::fill(page.pixels.begin() + first * c.width, page.pixels.begin() + end * c.width, 255);
+    }
+    ReceiptSettings settings = With(c.halftone);
+    const Bytes family = AdapterStream(page, settings, c.bandRows);
+    settings.feed = FeedConvention::kBlockAdvances;
+    const Bytes generic = AdapterStream(page, settings, c.bandRows);
+    const raster::Picture expected = PictureOf(family, FeedConvention::kFeedAfterBlock);
+    const raster::Picture actual = PictureOf(generic, FeedConvention::kBlockAdvances);
+    EXPECT_EQ(actual.width, expected.width);
+    EXPECT_EQ(actual.height, expected.height);
+    EXPECT_TRUE(actual.packed == expected.packed);
+    if (!c.white.empty()) {
+      EXPECT_LT(generic.size(), family.size());
+    }
   }
 }
 
@@ -310,6 +365,69 @@ TEST(ReceiptSettingsTest, CutAndDrawerCommandsFrameTheJob) {
     settings.drawer = c.drawer;
     EXPECT_EQ(JobStartCommands(settings), c.start);
     EXPECT_EQ(JobEndCommands(settings), c.end);
+  }
+}
+
+TEST(ReceiptDriverTest, DeviceIdsChooseTheDriver) {
+  const struct {
+    const char* deviceId;
+    const char* driver;  // nullptr: none
+  } cases[] = {
+      {"MFG:BRINDOL;MDL:80mm Receipt Printer;", "brindol_80"},
+      {"MFG:BRINDOL;MDL:BRINDOL-58;", "brindol_58"},
+      // Ours, whatever else the ID says: never a generic driver.
+      {"MFG:BRINDOL;MDL:BRINDOL-58 Pro;CMD:ESC/POS;", "brindol_80"},
+      {"MFG:Acme;MDL:TP-80;CMD:ESC/POS;", "escpos_generic_80"},
+      {"MFG:Acme;CMD:PCL, esc/pos ;MDL:Pocket 58;", "escpos_generic_58"},
+      {"MANUFACTURER:Acme;COMMAND SET:ESC/POS;MODEL:POS-5890;", "escpos_generic_58"},
+      {"MFG:Acme;CMD:ESC/POSX,ZPL;MDL:58;", nullptr},
+      {"MFG:Acme;MDL:ESC/POS 58;CMD:ZPL;", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.deviceId);
+    const char* driver = ReceiptAutoAdd(nullptr, nullptr, c.deviceId, nullptr);
+    EXPECT_STREQ(driver ? driver : "(none)", c.driver ? c.driver : "(none)");
+  }
+  EXPECT_EQ(ReceiptAutoAdd(nullptr, nullptr, nullptr, nullptr), nullptr);
+}
+
+// The rows of a picture that are black across its whole width, as runs.
+std::vector<std::pair<unsigned, unsigned>> SolidRuns(const raster::Picture& picture) {
+  std::vector<std::pair<unsigned, unsigned>> runs;  // first row, rows
+  for (unsigned y = 0; y < picture.height; ++y) {
+    const std::uint8_t* row = picture.Row(y);
+    if (!std::all_of(row, row + picture.RowBytes(), [](std::uint8_t b) { return b == 0xFF; })) {
+      continue;
+    }
+    if (!runs.empty() && runs.back().first + runs.back().second == y) {
+      ++runs.back().second;
+    } else {
+      runs.emplace_back(y, 1);
+    }
+  }
+  return runs;
+}
+
+TEST(CalibrationPageTest, OneBarOnThisFamilysPrintersStripesOnOthers) {
+  for (unsigned dots : {576u, 384u}) {
+    SCOPED_TRACE(dots);
+    const Bytes page = CalibrationPage(dots);
+    const raster::Picture family = PictureOf(page, FeedConvention::kFeedAfterBlock);
+    EXPECT_EQ(family.width, dots);
+    const std::vector<std::pair<unsigned, unsigned>> bar = {
+        {kCalibrationBarTop, kCalibrationBarRows}};
+    EXPECT_EQ(SolidRuns(family), bar);
+    // Every 24-row block is followed by 24 white rows of its feed.
+    const auto striped = SolidRuns(PictureOf(page, FeedConvention::kBlockAdvances));
+    ASSERT_EQ(striped.size(), kCalibrationBarRows / 24);
+    for (std::size_t i = 0; i < striped.size(); ++i) {
+      EXPECT_EQ(striped[i].first, 2 * kCalibrationBarTop + i * 48);
+      EXPECT_EQ(striped[i].second, 24u);
+    }
+    // The legend's text is drawn: ink below the bar, and a partial cut.
+    const Bytes cut = {0x1D, 0x56, 0x42, 0x00};
+    EXPECT_TRUE(std::equal(cut.begin(), cut.end(), page.end() - 4));
   }
 }
 

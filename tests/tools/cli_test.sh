@@ -84,10 +84,16 @@ expect_exit 1 "colour PNG" "$bin/bandhost" rgb.png -o x.bin
 expect_exit 1 "plug-in that will not load" "$bin/bandhost" --plugin ./nothing.so page.pgm -o x.bin
 grep -q "cannot load" err.txt || fail "no message for an unloadable plug-in"
 
-# rasterview: PBM of a known stream, PNG output, malformed input.
+# rasterview: PBM of a known stream on either kind of printer, PNG output,
+# malformed input.
 printf '\x1d\x76\x30\x00\x01\x00\x02\x00\x81\x7e\x1b\x4a\x03' >small.bin
 expect_exit 0 "rasterview PBM" "$bin/rasterview" small.bin -o small.pbm
 [[ $(od -An -tx1 small.pbm | tr -d ' \n') == "50340a3820330a817e00" ]] || fail "PBM content: $(od -An -tx1 small.pbm)"
+# Where the block advances the paper, its 2 rows come before the 3-dot feed.
+expect_exit 0 "rasterview generic" "$bin/rasterview" small.bin --convention generic -o generic.pbm
+[[ $(od -An -tx1 generic.pbm | tr -d ' \n') == "50340a3820350a817e000000" ]] ||
+  fail "PBM under the generic convention: $(od -An -tx1 generic.pbm)"
+expect_exit 2 "unknown convention" "$bin/rasterview" --convention epson small.bin -o x.pbm
 expect_exit 0 "rasterview PNG" "$bin/rasterview" -o default.png default.bin
 [[ $(head -c 4 default.png | od -An -tx1 | tr -d ' ') == "89504e47" ]] || fail "not a PNG"
 printf '\x1b\x4a\x18\x1d\x76\x30\x00\x01\x00\x02\x00\x81' >bad.bin

@@ -98,20 +98,29 @@ TEST(RasterDecoder, JobCommandsAreRead) {
 
 TEST(RasterDecoder, BlocksAreDrawnWhereTheFeedsMovedThePaper) {
   // Two 1-row blocks of different widths with feeds of 3 and 2 between them:
-  // the second block is drawn 3 dots lower; the paper ends 2 dots further on.
-  const Bytes stream = {0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x81,        // row 0
+  // on this family's printer the second block is drawn 3 dots lower and the
+  // paper ends 2 dots further on; where blocks advance the paper, each block
+  // adds its row.
+  const Bytes stream = {0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x81,        // block 1
                         0x1B, 0x4A, 0x03,                                            // feed 3
-                        0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x01,  // row 3
+                        0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x01,  // block 2
                         0x1B, 0x4A, 0x02};
-  const raster::ParseResult parsed = ParseBytes(stream);
-  ASSERT_EQ(parsed.error, "");
-  const raster::Picture picture = raster::Render(parsed, stream.data());
-  ASSERT_EQ(picture.width, 16u);
-  ASSERT_EQ(picture.height, 5u);
-  for (unsigned y = 0; y < picture.height; ++y) {
-    for (unsigned x = 0; x < picture.width; ++x) {
-      const bool dot = (y == 0 && (x == 0 || x == 7)) || (y == 3 && x == 15);
-      EXPECT_EQ(picture.At(x, y), dot ? 1 : 0) << "x " << x << ", y " << y;
+  const struct {
+    FeedConvention convention;
+    unsigned secondRow, height;
+  } cases[] = {{FeedConvention::kFeedAfterBlock, 3, 5}, {FeedConvention::kBlockAdvances, 4, 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.secondRow);
+    const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size(), c.convention);
+    ASSERT_EQ(parsed.error, "");
+    const raster::Picture picture = raster::Render(parsed, stream.data());
+    ASSERT_EQ(picture.width, 16u);
+    ASSERT_EQ(picture.height, c.height);
+    for (unsigned y = 0; y < picture.height; ++y) {
+      for (unsigned x = 0; x < picture.width; ++x) {
+        const bool dot = (y == 0 && (x == 0 || x == 7)) || (y == c.secondRow && x == 15);
+        EXPECT_EQ(picture.At(x, y), dot ? 1 : 0) << "x " << x << ", y " << y;
+      }
     }
   }
 }

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "discovery_protocol.h"
+#include "feed_convention.h"
 
 namespace {
 
@@ -40,7 +41,8 @@ struct Options {
   std::vector<std::string> addresses;
   std::string announce;  // address put into replies; default: the listening address
   std::string jobDir = ".";
-  std::string rasterview;  // when set, each job is also turned into a PNG
+  std::string rasterview;             // when set, each job is also turned into a PNG
+  std::string convention = "family";  // how this printer moves the paper, for the PNG
   int udpPort = discovery::kQueryPort;
   int replyPort = discovery::kReplyPort;
   int tcpPort = discovery::kPrintPort;
@@ -53,12 +55,14 @@ void Usage(FILE* out) {
                "usage: netprinter --address IPV4 [--address IPV4 ...] [--announce IPV4]\n"
                "                  [--jobs DIR] [--rasterview PATH] [--udp-port N]\n"
                "                  [--reply-port N] [--tcp-port N] [--max-seconds N] [--silent]\n"
+               "                  [--convention family|generic]\n"
                "\n"
                "Answers discovery queries on UDP --udp-port (9000) arriving on the interfaces\n"
                "of the given addresses, replying to --reply-port (9600) of the sender, and\n"
                "stores raw jobs received on TCP --tcp-port (9100) of those addresses as\n"
-               "DIR/job-NNNN.bin (and job-NNNN.png with --rasterview). Runs until SIGINT or\n"
-               "SIGTERM, or for --max-seconds.\n");
+               "DIR/job-NNNN.bin (and job-NNNN.png with --rasterview, drawn as a printer of\n"
+               "the --convention prints it: family by default, or generic, whose raster\n"
+               "blocks advance the paper). Runs until SIGINT or SIGTERM, or for --max-seconds.\n");
 }
 
 bool ParsePort(const char* text, int* port) {
@@ -92,7 +96,7 @@ int ParseArguments(int argc, char** argv, Options* options) {
       options->silent = true;
     } else if (arg == "--address" || arg == "--announce" || arg == "--jobs" ||
                arg == "--rasterview" || arg == "--udp-port" || arg == "--reply-port" ||
-               arg == "--tcp-port" || arg == "--max-seconds") {
+               arg == "--tcp-port" || arg == "--max-seconds" || arg == "--convention") {
       if (!(v = value(arg.c_str()))) return 2;
       in_addr probe{};
       if (arg == "--address" || arg == "--announce") {
@@ -109,6 +113,14 @@ int ParseArguments(int argc, char** argv, Options* options) {
         options->jobDir = v;
       } else if (arg == "--rasterview") {
         options->rasterview = v;
+      } else if (arg == "--convention") {
+        FeedConvention known;
+        if (!FeedConventionFromName(v, known)) {
+          std::fprintf(stderr, "netprinter: --convention: expected family or generic, got '%s'\n",
+                       v);
+          return 2;
+        }
+        options->convention = v;
       } else {
         int n = 0;
         if (!ParsePort(v, &n)) {
@@ -264,8 +276,8 @@ void AnswerQuery(const Options& options, Listener& listener) {
 void MakePicture(const Options& options, const std::string& job, const std::string& png) {
   pid_t pid = fork();
   if (pid == 0) {
-    execl(options.rasterview.c_str(), options.rasterview.c_str(), job.c_str(), "-o", png.c_str(),
-          static_cast<char*>(nullptr));
+    execl(options.rasterview.c_str(), options.rasterview.c_str(), "--convention",
+          options.convention.c_str(), job.c_str(), "-o", png.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;

@@ -43,13 +43,17 @@ constexpr Shape kShapes[] = {
 // Where the paper is and how large the picture has grown: Parse checks the
 // size with it, Render draws along it.
 struct Paper {
+  bool blocksAdvance = false;
   std::uint64_t width = 0, height = 0, y = 0;
   // Moves the paper as the command does and makes room for what it draws
   // at the new position; false when the picture would grow too large.
   bool Take(const Command& command) {
     switch (command.kind) {
-      case Command::Kind::kRaster:
-        return Reach(std::uint64_t{command.rowBytes} * 8, command.rows);
+      case Command::Kind::kRaster: {
+        const bool fits = Reach(std::uint64_t{command.rowBytes} * 8, command.rows);
+        if (blocksAdvance) y += command.rows;
+        return fits;
+      }
       case Command::Kind::kFeed:
         y += command.feed;
         return Reach(0, 0);
@@ -164,9 +168,11 @@ void DrawDrawer(Picture& picture, unsigned top) {
 
 }  // namespace
 
-ParseResult Parse(const std::uint8_t* bytes, std::size_t size) {
+ParseResult Parse(const std::uint8_t* bytes, std::size_t size, FeedConvention convention) {
   ParseResult result;
+  result.convention = convention;
   Paper paper;
+  paper.blocksAdvance = convention == FeedConvention::kBlockAdvances;
   std::size_t at = 0;
   while (at < size) {
     const std::uint8_t* b = bytes + at;
@@ -202,6 +208,7 @@ ParseResult Parse(const std::uint8_t* bytes, std::size_t size) {
 
 Picture Render(const ParseResult& parsed, const std::uint8_t* bytes) {
   Paper extent;
+  extent.blocksAdvance = parsed.convention == FeedConvention::kBlockAdvances;
   for (const Command& command : parsed.commands) extent.Take(command);
   Picture picture;
   // Parse kept both within kMaxPictureDots.
@@ -210,9 +217,13 @@ Picture Render(const ParseResult& parsed, const std::uint8_t* bytes) {
   const std::size_t pictureRowBytes = picture.RowBytes();
   picture.packed.assign(pictureRowBytes * picture.height, 0);
   Paper paper;
+  paper.blocksAdvance = extent.blocksAdvance;
   for (const Command& command : parsed.commands) {
+    // A block is drawn where the paper was; a mark where its feed took it.
+    const std::uint64_t before = paper.y;
     paper.Take(command);
-    const unsigned y = static_cast<unsigned>(paper.y);
+    const unsigned y =
+        static_cast<unsigned>(command.kind == Command::Kind::kRaster ? before : paper.y);
     if (command.kind == Command::Kind::kCut) DrawCut(picture, y, command.partial);
     if (command.kind == Command::Kind::kDrawer) DrawDrawer(picture, y);
     if (command.kind != Command::Kind::kRaster) continue;

@@ -1,6 +1,8 @@
 // Reads a printer raster command stream back into the picture the printer
 // would print. Printer model: a GS v 0 block (mode 0) is drawn with its top
-// row at the current paper position; ESC J n moves the position down n dots,
+// row at the current paper position and, on a printer whose blocks advance
+// the paper (feed_convention.h), moves it down by its rows; ESC J n moves the
+// position down n dots,
 // LF by one line of the default spacing. ESC @, CR and GS L 0 0 (no left
 // margin) change nothing on the paper; cuts (GS V) and drawer pulses (ESC p)
 // are drawn as marks. Any other byte, or a stream that ends inside a
@@ -11,6 +13,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "feed_convention.h"
 
 namespace raster {
 
@@ -28,11 +32,13 @@ struct Command {
 };
 
 struct ParseResult {
+  FeedConvention convention = FeedConvention::kFeedAfterBlock;  // the printer's
   std::vector<Command> commands;
   std::string error;  // empty when the whole stream was read
 };
 
-ParseResult Parse(const std::uint8_t* bytes, std::size_t size);
+ParseResult Parse(const std::uint8_t* bytes, std::size_t size,
+                  FeedConvention convention = FeedConvention::kFeedAfterBlock);
 
 // Rows top first, packed as the printer receives them: 8 dots a byte, the most
 // significant bit leftmost, a set bit printed. Every block is a whole number of
@@ -49,12 +55,11 @@ struct Picture {
   std::uint8_t At(unsigned x, unsigned y) const { return (Row(y)[x / 8] >> (7 - x % 8)) & 1; }
 };
 
-// The picture of a parsed stream: as wide as the widest block (8 dots per
-// row byte) and as long as the paper moved, or as far as a block or a mark
-// reached. A cut is a dashed line two rows high across the picture where the
-// paper was when it was cut (a partial cut leaves a gap in the middle), a
-// drawer pulse a hollow 8-dot square at the right edge; a stream of marks
-// alone is drawn 64 dots wide.
+// The picture of a parsed stream, on the printer it was parsed for: as wide as the widest block (8
+// dots per row byte) and as long as the paper moved, or as far as a block or a mark reached. A cut
+// is a dashed line two rows high across the picture where the paper was when it was cut (a partial
+// cut leaves a gap in the middle), a drawer pulse a hollow 8-dot square at the right edge; a stream
+// of marks alone is drawn 64 dots wide.
 Picture Render(const ParseResult& parsed, const std::uint8_t* bytes);
 
 }  // namespace raster

@@ -1,6 +1,6 @@
 // rasterview: turns a printer stream back into the picture the printer would
 // print.
-//   rasterview STREAM.bin -o PICTURE.png|PICTURE.pbm
+//   rasterview [--convention family|generic] STREAM.bin -o PICTURE.png|PICTURE.pbm
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,12 +14,14 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: rasterview STREAM.bin -o PICTURE.png|PICTURE.pbm\n"
+    "usage: rasterview [--convention family|generic] STREAM.bin -o PICTURE.png|PICTURE.pbm\n"
     "  Draws the printer raster stream (GS v 0 blocks, ESC J and LF feeds, ESC @,\n"
     "  CR, GS L 0 0) as the printer would print it: black dots on white paper, 8\n"
     "  dots per row byte wide. Cuts (GS V) are dashed lines across, a partial cut\n"
     "  with a gap in the middle; drawer pulses (ESC p) small squares at the right.\n"
-    "  The output format follows the extension of PICTURE.\n";
+    "  The output format follows the extension of PICTURE. --convention names the\n"
+    "  printer: family (default) moves the paper only on feeds; generic moves it\n"
+    "  by each GS v 0 block's height as well.\n";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&
@@ -60,6 +62,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 
 int main(int argc, char** argv) {
   std::string input, output;
+  FeedConvention convention = FeedConvention::kFeedAfterBlock;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
@@ -69,6 +72,11 @@ int main(int argc, char** argv) {
     if (arg == "-o") {
       if (i + 1 >= argc) return Usage("-o needs a file name");
       output = argv[++i];
+    } else if (arg == "--convention") {
+      if (i + 1 >= argc) return Usage("--convention needs family or generic");
+      if (!FeedConventionFromName(argv[++i], convention)) {
+        return Usage((std::string("unknown convention: ") + argv[i]).c_str());
+      }
     } else if (!input.empty()) {
       return Usage(("unexpected argument: " + arg).c_str());
     } else {
@@ -86,7 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "rasterview: cannot read %s: %s\n", input.c_str(), std::strerror(errno));
     return 1;
   }
-  const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size());
+  const raster::ParseResult parsed = raster::Parse(stream.data(), stream.size(), convention);
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "rasterview: %s: malformed stream at %s\n", input.c_str(),
                  parsed.error.c_str());
