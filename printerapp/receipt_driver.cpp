@@ -166,6 +166,13 @@ bool ReadSettings(pappl_job_t* job, const pappl_pr_options_t* options, ReceiptSe
     choices.quality = quality;
   }
   choices.content = ContentKeyword(options->print_content_optimize);
+  // A JPEG is a photograph unless the client says otherwise. CUPS 2.4 does
+  // not pass print-content-optimize on to the printer, so its users could
+  // not ask for a photo in any other way.
+  const char* format = papplJobGetFormat(job);
+  if (choices.content == "auto" && format && std::strcmp(format, "image/jpeg") == 0) {
+    choices.content = "photo";
+  }
   choices.trim = AsksForTrim(job);
   ApplyStandardChoices(settings, choices);
   for (int i = 0; ok && i < options->num_vendor; ++i) {

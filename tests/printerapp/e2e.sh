@@ -777,11 +777,11 @@ suite_cups() {
   local cases=(
     "A4 PDF|a4.pdf||floyd-steinberg partial|14.5"
     "receipt PDF, 80 x 120 mm|receipt.pdf||floyd-steinberg partial|95"
-    "JPEG photo|photo.jpg|-o print-content-optimize=photo|floyd-steinberg partial|"
-    "text file, high quality|notes.txt|-o print-quality=5 -o print-content-optimize=text|none partial|"
-    "draft photo, trimmed|receipt.pdf|-o print-quality=3 -o print-content-optimize=photo -o finishings=11|ordered full|95"
+    "JPEG, draft: a photo|photo.jpg|-o print-quality=3|ordered partial|"
+    "text file, high quality|notes.txt|-o print-quality=5|jarvis-judice-ninke partial|"
+    "draft, trimmed|receipt.pdf|-o print-quality=3 -o finishings=11|none full|95"
   )
-  local row name doc options expected content id jobs state settings paper
+  local row name doc options expected content id jobs state settings paper drawn=0
   for row in "${cases[@]}"; do
     IFS='|' read -r name doc options expected content <<<"$row"
     jobs=$(job_count)
@@ -795,7 +795,9 @@ suite_cups() {
       continue
     fi
     settings=$(grep -o 'Printing with .*' "$OUT/app.log" | tail -n 1)
-    paper=$(paper_mm "$(last_job)") || { fail "$name: rasterview cannot draw the job"; continue; }
+    # The picture of what was printed, kept: OUT/printed-<document>-<case>.png.
+    "$BIN/rasterview" "$(last_job)" -o "$OUT/printed-${doc%.*}-$((++drawn)).png" >/dev/null 2>&1 &&
+      paper=$(paper_mm "$(last_job)") || { fail "$name: rasterview cannot draw the job"; continue; }
     local -a mm=($paper)
     if ! [[ $settings == *"halftone-method=${expected% *} "* && $settings == *"cut-at-job-end=${expected#* } "* ]]; then
       fail "$name: expected ${expected}, the application logged '$settings'"
