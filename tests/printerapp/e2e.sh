@@ -30,7 +30,7 @@
 # cups:        a private cupsd adds the printer as a driverless queue and prints
 #              PDFs, a JPEG and a text file: jobs complete, the standard
 #              options choose the halftone and the cut, the paper fed follows
-#              the content.
+#              the content; after a restart CUPS prints on.
 set -uo pipefail
 suite=$1 BIN=$2 NETPRINTER=$3 OUT=$4
 # The DNS-SD suite runs a system bus and a DNS-SD daemon of its own, over a
@@ -809,6 +809,19 @@ sys.exit(not (abs(got - want) <= 3 and top + bottom <= 10))" $paper "$content"; 
       pass "$name: ${expected}, ${mm[0]} mm of paper for ${mm[2]} mm printed"
     fi
   done
+  # Stopped and started again at once, as a service restart does: CUPS's
+  # queue prints on, and the application kept its history.
+  local began=$SECONDS
+  "$APP" shutdown >>"$OUT/cli.out" 2>&1 && start_app || { fail "no restart"; return; }
+  jobs=$(job_count)
+  id=$("${CUPS[@]}" lp -d receipt "$OUT/receipt.pdf" 2>>"$OUT/cli.out" | sed -nE 's/.*receipt-([0-9]+).*/\1/p')
+  poll 150 0.2 eval '[[ $(cups_job_state "${id:-0}") =~ ^(completed|aborted|canceled) ]]'
+  if [[ $(cups_job_state "${id:-0}") == completed* ]] && wait_jobs $((jobs + 1)) &&
+    [[ $(job_state r80 1) == completed* ]]; then
+    pass "restarted in $((SECONDS - began)) s: CUPS prints on, the first job is still listed"
+  else
+    fail "after the restart: CUPS job ${id:-?} '$(cups_job_state "${id:-0}")', job 1 '$(job_state r80 1)'"
+  fi
 }
 
 app_lab_init
