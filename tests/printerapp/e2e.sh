@@ -778,6 +778,7 @@ suite_cups() {
     "A4 PDF|a4.pdf||floyd-steinberg partial|14.5"
     "receipt PDF, 80 x 120 mm|receipt.pdf||floyd-steinberg partial|95"
     "JPEG, draft: a photo|photo.jpg|-o print-quality=3|ordered partial|"
+    "text file|notes.txt||floyd-steinberg partial|"
     "text file, high quality|notes.txt|-o print-quality=5|jarvis-judice-ninke partial|"
     "draft, trimmed|receipt.pdf|-o print-quality=3 -o finishings=11|none full|95"
   )
