@@ -20,6 +20,7 @@
 #include <set>
 
 #include "device_ids.h"
+#include "device_io.h"
 #include "discovery_protocol.h"
 
 namespace {
@@ -168,41 +169,22 @@ bool OpenDevice(pappl_device_t* device, const char* uri, const char*) {
                      soError ? std::strerror(soError) : "no answer");
     return false;
   }
-  papplDeviceSetData(device, reinterpret_cast<void*>(static_cast<intptr_t>(fd.release())));
+  SetDeviceFd(device, fd.release());
   return true;
 }
 
-int FdOf(pappl_device_t* device) {
-  return static_cast<int>(reinterpret_cast<intptr_t>(papplDeviceGetData(device)));
-}
-
-void CloseDevice(pappl_device_t* device) { close(FdOf(device)); }
+void CloseDevice(pappl_device_t* device) { close(DeviceFd(device)); }
 
 ssize_t ReadDevice(pappl_device_t* device, void* buffer, std::size_t bytes) {
-  pollfd p = {FdOf(device), POLLIN, 0};
-  if (poll(&p, 1, 100) != 1) return 0;
-  return recv(p.fd, buffer, bytes, 0);
+  return ReadWithin(device, buffer, bytes, 100);
+}
+
+ssize_t SendWithoutSignal(int fd, const void* buffer, std::size_t bytes) {
+  return send(fd, buffer, bytes, MSG_NOSIGNAL);
 }
 
 ssize_t WriteDevice(pappl_device_t* device, const void* buffer, std::size_t bytes) {
-  const auto* at = static_cast<const std::uint8_t*>(buffer);
-  std::size_t left = bytes;
-  while (left > 0) {
-    pollfd p = {FdOf(device), POLLOUT, 0};
-    if (poll(&p, 1, kWriteMs) != 1) {
-      papplDeviceError(device, "The printer took no data for %d seconds.", kWriteMs / 1000);
-      return -1;
-    }
-    const ssize_t sent = send(p.fd, at, left, MSG_NOSIGNAL);
-    if (sent < 0) {
-      if (errno == EAGAIN || errno == EINTR) continue;
-      papplDeviceError(device, "Unable to write to the printer: %s", std::strerror(errno));
-      return -1;
-    }
-    at += sent;
-    left -= static_cast<std::size_t>(sent);
-  }
-  return static_cast<ssize_t>(bytes);
+  return WriteWhole(device, buffer, bytes, SendWithoutSignal, kWriteMs, "");
 }
 
 pappl_preason_t DeviceStatus(pappl_device_t*) { return PAPPL_PREASON_NONE; }

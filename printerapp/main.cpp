@@ -14,6 +14,7 @@
 #include "discovery_device.h"
 #include "png_filter.h"
 #include "receipt_driver.h"
+#include "serial_device.h"
 #include "service_lifecycle.h"
 
 #ifndef BRINDOL_APP_VERSION
@@ -130,7 +131,7 @@ void PrintDeviceError(const char* message, void*) {
   std::fprintf(stderr, "%s: %s\n", kName, message);
 }
 
-// "devices": every device PAPPL and our discovery scheme find.
+// "devices": every device PAPPL and our discovery and serial schemes find.
 int ListDevices() {
   pappl_devtype_t types = PAPPL_DEVTYPE_ALL;
   if (!DnsSdReachable()) types = static_cast<pappl_devtype_t>(types & ~PAPPL_DEVTYPE_DNS_SD);
@@ -138,12 +139,29 @@ int ListDevices() {
   return 0;
 }
 
+// "add -v serial:...": a bad speed or flow is named here; the server refuses
+// such a printer too, but its answer cannot say why.
+bool SerialUriArgumentAcceptable(int argc, char* argv[]) {
+  for (int i = 2; i + 1 < argc; ++i) {
+    SerialSettings settings;
+    std::string error;
+    if (std::strcmp(argv[i], "-v") == 0 && IsSerialUri(argv[i + 1]) &&
+        !ParseSerialUri(argv[i + 1], settings, error)) {
+      std::fprintf(stderr, "%s: bad device URI '%s': %s\n", kName, argv[i + 1], error.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   RegisterDiscoveryScheme();
+  RegisterSerialScheme();
   const std::string command = argc >= 2 ? argv[1] : "";
   if (argc == 2 && command == "devices") return ListDevices();
+  if (command == "add" && !SerialUriArgumentAcceptable(argc, argv)) return 1;
   if (command == "server") {
     // Before PAPPL's main loop loads it.
     std::string error;

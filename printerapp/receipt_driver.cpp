@@ -15,6 +15,7 @@
 #include "raster_job.h"
 #include "png_filter.h"
 #include "receipt_settings.h"
+#include "serial_device.h"
 
 namespace {
 
@@ -296,10 +297,18 @@ pappl_pr_driver_t kReceiptDrivers[4] = {
 };
 static_assert(std::size(kReceiptDrivers) == std::size(kModels));
 
-bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
-                           pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri,
+                           const char*, pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
   const Model* model = ModelFor(driverName);
   if (!model || !data || !attrs) return false;
+  // A serial printer with a speed or flow control that no port has would
+  // only fail its first job: it is not added.
+  SerialSettings serial;
+  std::string error;
+  if (IsSerialUri(deviceUri) && !ParseSerialUri(deviceUri, serial, error)) {
+    papplLog(system, PAPPL_LOGLEVEL_ERROR, "Bad device URI '%s': %s.", deviceUri, error.c_str());
+    return false;
+  }
 
   data->rstartjob_cb = StartJob;
   data->rstartpage_cb = StartPage;

@@ -5,7 +5,8 @@
 #              must equal bandhost's for the same page, its blank paper above
 #              and below the content trimmed (unless receipt-length=page or
 #              landscape), and settings, plus the job's cut and drawer
-#              commands, and rasterview must draw it. The generic drivers'
+#              commands, and rasterview must draw it; the same over a serial
+#              line (a pseudo-terminal) as over the socket. The generic drivers'
 #              jobs, drawn by a printer whose blocks advance the paper, must be
 #              the picture of bandhost's stream.
 # bad-input:   broken documents and printers end jobs with a clear reason, and
@@ -98,9 +99,10 @@ declare -A HALFTONE_NAME=([none]=HT_NONE [ordered]=HT_Ordered [burkes]=HT_Burkes
 declare -A SAVING_NAME=([off]=SavePaper_Off [top]=SavePaper_Top [bottom]=SavePaper_Bottom
   [top-and-bottom]=SavePaper_TopAndBottom)
 
-# serve_r80: netprinter, the application and its brindol_80 printer r80.
+# serve_r80 [netprinter options...]: netprinter, the application and its
+# brindol_80 printer r80.
 serve_r80() {
-  start_printer 10.77.1.2
+  start_printer 10.77.1.2 "$@"
   start_app && add_printer r80 brindol_80 socket://10.77.1.2:9100
 }
 
@@ -172,8 +174,14 @@ check_case() {
 }
 
 suite_bytes() {
-  serve_r80 || return 1
+  serve_r80 --pty "$LAB_DIR/printer-tty" || return 1
   add_printer r58 brindol_58 socket://10.77.1.2:9100 || return 1
+  # The same printer on a serial line. A speed no port has is refused.
+  add_printer rs brindol_80 "serial:$LAB_DIR/printer-tty?baud=115200&flow=rtscts" || return 1
+  if "$APP" add -d bad -m brindol_80 -v "serial:$LAB_DIR/printer-tty?baud=115201" \
+    >>"$OUT/cli.out" 2>&1; then fail "a serial printer at 115201 baud was added"; else
+    pass "a serial printer at 115201 baud is not added: $(tail -n 1 "$OUT/cli.out")"
+  fi
 
   "$BIN/receipt_sample" "$OUT/receipt.pgm" || return 1
   # A page drawn for the whole 80 mm roll (639 dots): the head prints the
@@ -203,6 +211,10 @@ suite_bytes() {
   check_case "black_8 raster" file=receipt-k.pwg halftone=jarvis-judice-ninke
   check_case "page as wide as the roll" file=roll.pwg halftone=floyd-steinberg
   check_case "58 mm printer" printer=r58 file=narrow.pwg page=narrow.pgm halftone=stevenson-arce
+  # Every byte value crosses the line unchanged (no newline translation, no
+  # XON/XOFF eaten).
+  check_case "serial line, 115200 baud, RTS/CTS" printer=rs halftone=floyd-steinberg cut=partial \
+    drawer=after after=$PARTIAL_CUT$DRAWER
   # Only standard attributes, as driverless clients send them: the halftone
   # and the cut follow README's table (halftone is then what bandhost uses).
   # print-quality as its number: draft 3, normal 4, high 5.

@@ -1,7 +1,11 @@
 // The printer application's own parts: the band adapter and the raster job
 // against the real plug-in library, the settings, page fitting and the
-// discovery datagrams.
+// discovery datagrams, the serial device URIs and port list.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +25,7 @@
 #include "raster_decoder.h"
 #include "receipt_driver.h"
 #include "receipt_settings.h"
+#include "serial_device.h"
 #include "service_lifecycle.h"
 #include "stream_testing.h"
 
@@ -573,6 +578,76 @@ TEST(DiscoveryTest, InterfaceListsAndDeviceUris) {
       EXPECT_EQ(port, c.port);
     }
   }
+}
+
+TEST(SerialTest, DeviceUris) {
+  using F = SerialFlow;
+  const struct {
+    const char* uri;
+    bool ok;
+    const char* path;
+    unsigned baud;
+    SerialFlow flow;
+  } uris[] = {
+      {"serial:/dev/ttyUSB0", true, "/dev/ttyUSB0", 9600, F::kNone},
+      {"serial:/dev/ttyS1?baud=115200&flow=rtscts", true, "/dev/ttyS1", 115200, F::kRtsCts},
+      {"serial:/dev/rfcomm0?flow=xonxoff&baud=19200", true, "/dev/rfcomm0", 19200, F::kXonXoff},
+      {"serial:/dev/ttyACM0?flow=none", true, "/dev/ttyACM0", 9600, F::kNone},
+      {"serial:/tmp/lab.x1/printer-tty?baud=1200", true, "/tmp/lab.x1/printer-tty", 1200, F::kNone},
+      {"serial:/dev/ttyUSB0?", false, "", 0, F::kNone},           // empty setting
+      {"serial:/dev/ttyUSB0?baud=9601", false, "", 0, F::kNone},  // no such speed
+      {"serial:/dev/ttyUSB0?baud=", false, "", 0, F::kNone},
+      {"serial:/dev/ttyUSB0?baud=+9600", false, "", 0, F::kNone},
+      {"serial:/dev/ttyUSB0?baud=9600&baud=19200", false, "", 0, F::kNone},  // repeated
+      {"serial:/dev/ttyUSB0?flow=hardware", false, "", 0, F::kNone},
+      {"serial:/dev/ttyUSB0?flow=none&", false, "", 0, F::kNone},
+      {"serial:/dev/ttyUSB0?parity=even", false, "", 0, F::kNone},
+      {"serial:/dev/ttyUSB0?BAUD=9600", false, "", 0, F::kNone},
+      {"serial:dev/ttyUSB0", false, "", 0, F::kNone},     // relative
+      {"serial:///dev/ttyUSB0", false, "", 0, F::kNone},  // a host part
+      {"serial:/dev/tty USB0", false, "", 0, F::kNone},
+      {"serial:", false, "", 0, F::kNone},
+      {"socket://10.0.0.7", false, "", 0, F::kNone},
+  };
+  for (const auto& c : uris) {
+    SCOPED_TRACE(c.uri);
+    SerialSettings settings;
+    std::string error;
+    EXPECT_EQ(ParseSerialUri(c.uri, settings, error), c.ok);
+    EXPECT_EQ(error.empty(), c.ok) << error;
+    if (c.ok) {
+      EXPECT_EQ(settings.path, c.path);
+      EXPECT_EQ(settings.baud, c.baud);
+      EXPECT_EQ(settings.flow, c.flow);
+    }
+  }
+}
+
+// Ports are listed by name and kind: a pseudo-terminal stands in for a
+// serial port, and has no UART, as a ttyS node without one.
+TEST(SerialTest, ListsCharacterDevicesOfSerialNamesAndTtySOnlyWithAUart) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slave = ptsname(master);
+  char dirTemplate[] = "/tmp/serial-ports.XXXXXX";
+  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+  const std::string dir = dirTemplate;
+  const char* links[] = {"ttyUSB0", "ttyACM12", "rfcomm0", "ttyS0", "ttyUSBx", "sda", "tty0"};
+  for (const char* name : links) ASSERT_EQ(symlink(slave.c_str(), (dir + "/" + name).c_str()), 0);
+  const int file = open((dir + "/ttyUSB1").c_str(), O_CREAT | O_WRONLY, 0600);  // not a device
+  ASSERT_GE(file, 0);
+  close(file);
+
+  EXPECT_EQ(ListSerialPorts(dir),
+            (std::vector<std::string>{dir + "/rfcomm0", dir + "/ttyACM12", dir + "/ttyUSB0"}));
+  EXPECT_EQ(ListSerialPorts(dir + "/missing"), std::vector<std::string>{});
+
+  for (const char* name : links) unlink((dir + "/" + name).c_str());
+  unlink((dir + "/ttyUSB1").c_str());
+  rmdir(dir.c_str());
+  close(master);
 }
 
 // PAPPL 1.3's loader stops at a job without a document format, and every

@@ -3,7 +3,8 @@
 // It answers discovery queries with a reply that carries the announced IPv4
 // address, sent to the reply port of the sender (discovery_protocol.h), and
 // accepts raw print jobs on the print port, storing each one (and, when
-// asked, the picture rasterview makes of it).
+// asked, the picture rasterview makes of it). With --pty it is also a serial
+// printer at the far end of a pseudo-terminal.
 //
 // It listens only on the interfaces that carry the addresses it is told to
 // use, never on every interface of the machine: the discovery query is a
@@ -19,6 +20,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +50,7 @@ struct Options {
   int tcpPort = discovery::kPrintPort;
   int maxSeconds = 0;
   bool silent = false;  // listen but never answer (a printer that went away)
+  std::string ptyLink;  // when set, a serial printer on a pseudo-terminal linked here
 };
 
 void Usage(FILE* out) {
@@ -55,14 +58,18 @@ void Usage(FILE* out) {
                "usage: netprinter --address IPV4 [--address IPV4 ...] [--announce IPV4]\n"
                "                  [--jobs DIR] [--rasterview PATH] [--udp-port N]\n"
                "                  [--reply-port N] [--tcp-port N] [--max-seconds N] [--silent]\n"
-               "                  [--convention family|generic]\n"
+               "                  [--convention family|generic] [--pty LINK]\n"
                "\n"
                "Answers discovery queries on UDP --udp-port (9000) arriving on the interfaces\n"
                "of the given addresses, replying to --reply-port (9600) of the sender, and\n"
                "stores raw jobs received on TCP --tcp-port (9100) of those addresses as\n"
                "DIR/job-NNNN.bin (and job-NNNN.png with --rasterview, drawn as a printer of\n"
                "the --convention prints it: family by default, or generic, whose raster\n"
-               "blocks advance the paper). Runs until SIGINT or SIGTERM, or for --max-seconds.\n");
+               "blocks advance the paper). Runs until SIGINT or SIGTERM, or for --max-seconds.\n"
+               "\n"
+               "--pty LINK: also a serial printer on a new pseudo-terminal, its port linked as\n"
+               "LINK (print to serial:LINK). A serial line never closes: a job ends after 2 s\n"
+               "without data. --address is optional with --pty.\n");
 }
 
 bool ParsePort(const char* text, int* port) {
@@ -96,7 +103,8 @@ int ParseArguments(int argc, char** argv, Options* options) {
       options->silent = true;
     } else if (arg == "--address" || arg == "--announce" || arg == "--jobs" ||
                arg == "--rasterview" || arg == "--udp-port" || arg == "--reply-port" ||
-               arg == "--tcp-port" || arg == "--max-seconds" || arg == "--convention") {
+               arg == "--tcp-port" || arg == "--max-seconds" || arg == "--convention" ||
+               arg == "--pty") {
       if (!(v = value(arg.c_str()))) return 2;
       in_addr probe{};
       if (arg == "--address" || arg == "--announce") {
@@ -121,6 +129,8 @@ int ParseArguments(int argc, char** argv, Options* options) {
           return 2;
         }
         options->convention = v;
+      } else if (arg == "--pty") {
+        options->ptyLink = v;
       } else {
         int n = 0;
         if (!ParsePort(v, &n)) {
@@ -139,7 +149,7 @@ int ParseArguments(int argc, char** argv, Options* options) {
       return 2;
     }
   }
-  if (options->addresses.empty()) {
+  if (options->addresses.empty() && options->ptyLink.empty()) {
     std::fprintf(stderr, "netprinter: at least one --address is required\n\n");
     Usage(stderr);
     return 2;
@@ -288,18 +298,7 @@ void MakePicture(const Options& options, const std::string& job, const std::stri
   std::printf("netprinter: picture %s\n", png.c_str());
 }
 
-void ReceiveJob(const Options& options, Listener& listener, int* jobNumber) {
-  Fd connection(accept(listener.tcp.get(), nullptr, nullptr));
-  if (connection.get() < 0) return;
-  std::vector<char> data;
-  char buffer[65536];
-  for (;;) {
-    pollfd p{connection.get(), POLLIN, 0};
-    if (poll(&p, 1, 10000) <= 0) break;  // a client that stalls for 10 s ends its job
-    ssize_t n = read(connection.get(), buffer, sizeof buffer);
-    if (n <= 0) break;
-    data.insert(data.end(), buffer, buffer + n);
-  }
+void StoreJob(const Options& options, const std::vector<char>& data, int* jobNumber) {
   char name[64];
   std::snprintf(name, sizeof name, "job-%04d", ++*jobNumber);
   std::string bin = options.jobDir + "/" + name + ".bin";
@@ -316,6 +315,74 @@ void ReceiveJob(const Options& options, Listener& listener, int* jobNumber) {
   if (!options.rasterview.empty()) MakePicture(options, bin, options.jobDir + "/" + name + ".png");
 }
 
+void ReceiveJob(const Options& options, Listener& listener, int* jobNumber) {
+  Fd connection(accept(listener.tcp.get(), nullptr, nullptr));
+  if (connection.get() < 0) return;
+  std::vector<char> data;
+  char buffer[65536];
+  for (;;) {
+    pollfd p{connection.get(), POLLIN, 0};
+    if (poll(&p, 1, 10000) <= 0) break;  // a client that stalls for 10 s ends its job
+    ssize_t n = read(connection.get(), buffer, sizeof buffer);
+    if (n <= 0) break;
+    data.insert(data.end(), buffer, buffer + n);
+  }
+  StoreJob(options, data, jobNumber);
+}
+
+// The serial printer: the master side of a pseudo-terminal. A serial line has
+// no end of connection, and a job need not end with a cut, so a job ends when
+// the line has been quiet this long (longer than the pauses a job has between
+// pages and status questions).
+constexpr auto kPtyIdle = std::chrono::seconds(2);
+
+struct PtyPrinter {
+  Fd master;
+  // Held open so that the master does not hang up whenever the application
+  // closes its side between jobs. Its line settings are left as the kernel
+  // makes them (echo, newline translation): the application must make the
+  // line raw, or the stored job shows it.
+  Fd slave;
+  std::vector<char> job;
+  std::chrono::steady_clock::time_point lastData;
+};
+
+bool OpenPty(const Options& options, PtyPrinter* pty) {
+  pty->master = Fd(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  const char* slaveName = nullptr;
+  if (pty->master.get() < 0 || grantpt(pty->master.get()) != 0 ||
+      unlockpt(pty->master.get()) != 0 || !(slaveName = ptsname(pty->master.get()))) {
+    std::fprintf(stderr, "netprinter: cannot make a pseudo-terminal: %s\n", std::strerror(errno));
+    return false;
+  }
+  pty->slave = Fd(open(slaveName, O_RDWR | O_NOCTTY | O_CLOEXEC));
+  unlink(options.ptyLink.c_str());
+  if (pty->slave.get() < 0 || symlink(slaveName, options.ptyLink.c_str()) != 0) {
+    std::fprintf(stderr, "netprinter: cannot link %s to %s: %s\n", options.ptyLink.c_str(),
+                 slaveName, std::strerror(errno));
+    return false;
+  }
+  std::printf("netprinter: serial printer on %s (%s)\n", options.ptyLink.c_str(), slaveName);
+  return true;
+}
+
+void ReadPty(PtyPrinter& pty) {
+  char buffer[65536];
+  const ssize_t n = read(pty.master.get(), buffer, sizeof buffer);
+  if (n <= 0) return;
+  pty.job.insert(pty.job.end(), buffer, buffer + n);
+  pty.lastData = std::chrono::steady_clock::now();
+}
+
+void EndQuietPtyJob(const Options& options, PtyPrinter& pty, int* jobNumber, bool stopping) {
+  if (pty.job.empty() ||
+      (!stopping && std::chrono::steady_clock::now() - pty.lastData < kPtyIdle)) {
+    return;
+  }
+  StoreJob(options, pty.job, jobNumber);
+  pty.job.clear();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -328,6 +395,8 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < options.addresses.size(); ++i) {
     if (!OpenListener(options, options.addresses[i], &listeners[i])) return 1;
   }
+  PtyPrinter pty;
+  if (!options.ptyLink.empty() && !OpenPty(options, &pty)) return 1;
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);
@@ -342,6 +411,7 @@ int main(int argc, char** argv) {
       fds.push_back({l.udp.get(), POLLIN, 0});
       fds.push_back({l.tcp.get(), POLLIN, 0});
     }
+    if (pty.master.get() >= 0) fds.push_back({pty.master.get(), POLLIN, 0});
     int ready = poll(fds.data(), fds.size(), 200);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "netprinter: poll failed: %s\n", std::strerror(errno));
@@ -351,6 +421,14 @@ int main(int argc, char** argv) {
       if (fds[2 * i].revents & POLLIN) AnswerQuery(options, listeners[i]);
       if (fds[2 * i + 1].revents & POLLIN) ReceiveJob(options, listeners[i], &jobNumber);
     }
+    if (pty.master.get() >= 0) {
+      if (ready > 0 && (fds.back().revents & POLLIN)) ReadPty(pty);
+      EndQuietPtyJob(options, pty, &jobNumber, false);
+    }
+  }
+  if (pty.master.get() >= 0) {
+    EndQuietPtyJob(options, pty, &jobNumber, true);
+    unlink(options.ptyLink.c_str());
   }
   std::printf("netprinter: stopped after %d job(s)\n", jobNumber);
   return 0;
