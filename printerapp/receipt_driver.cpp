@@ -10,6 +10,7 @@
 #include "job_failure.h"
 #include "raster_job.h"
 #include "png_filter.h"
+#include "printer_status.h"
 #include "receipt_settings.h"
 
 namespace {
@@ -166,6 +167,7 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
   }
   const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
   if (!model) model = &kModels[0];
+  if (!WaitUntilPrintable(job, device)) return false;
   auto raster = std::make_unique<RasterJob>(
       settings,
       [device](const std::uint8_t* bytes, std::size_t size) {
@@ -197,7 +199,8 @@ bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsi
   if (!raster) return false;
   if (!raster->EndPage(page, papplJobIsCanceled(job))) return Failed(job, *raster);
   papplDeviceFlush(device);
-  return true;
+  // The next page waits until this one could go onto paper.
+  return papplJobIsCanceled(job) || WaitUntilPrintable(job, device);
 }
 
 bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
@@ -206,7 +209,10 @@ bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   if (!raster) return false;
   const bool ok = raster->End();
   papplDeviceFlush(device);
-  return ok || Failed(job, *raster);
+  if (!ok) return Failed(job, *raster);
+  // Completed only once the printer could print it all (a printer that ran
+  // out of paper holds the rest of the job).
+  return papplJobIsCanceled(job) || WaitUntilPrintable(job, device);
 }
 
 void AddVendorAttributes(ipp_t* attrs) {
