@@ -29,22 +29,49 @@ constexpr auto kPollInterval = std::chrono::seconds(1);
 
 constexpr std::uint8_t kRequests[] = {0x10, 0x04, 1, 0x10, 0x04, 2, 0x10, 0x04, 3, 0x10, 0x04, 4};
 
-// printer id -> when it may be asked again.
-std::mutex gQuietLock;
-std::map<int, Clock::time_point> gQuietUntil;
+// What this module knows of each printer (by id): until when it is left
+// alone, and the reasons it last set (papplPrinterGetReasons would call the
+// status callback again).
+struct Known {
+  Clock::time_point quietUntil;
+  Clock::time_point idleRefreshAfter;  // an idle printer that could not be reached
+  unsigned reasons = PAPPL_PREASON_NONE;
+};
+std::mutex gKnownLock;
+std::map<int, Known> gKnown;
 
 bool Quiet(int printerId) {
-  std::lock_guard<std::mutex> lock(gQuietLock);
-  auto it = gQuietUntil.find(printerId);
-  if (it == gQuietUntil.end()) return false;
-  if (Clock::now() < it->second) return true;
-  gQuietUntil.erase(it);
-  return false;
+  std::lock_guard<std::mutex> lock(gKnownLock);
+  return Clock::now() < gKnown[printerId].quietUntil;
 }
 
 void MakeQuiet(int printerId) {
-  std::lock_guard<std::mutex> lock(gQuietLock);
-  gQuietUntil[printerId] = Clock::now() + kQuietTime;
+  std::lock_guard<std::mutex> lock(gKnownLock);
+  gKnown[printerId].quietUntil = Clock::now() + kQuietTime;
+}
+
+// Whether an idle printer should be asked again: it shows a reason of ours,
+// and was reachable the last time (connecting to one switched off holds up
+// the status request that asks).
+bool WorthRefreshing(int printerId) {
+  std::lock_guard<std::mutex> lock(gKnownLock);
+  const Known& known = gKnown[printerId];
+  return known.reasons != PAPPL_PREASON_NONE && Clock::now() >= known.idleRefreshAfter;
+}
+
+void PostponeRefresh(int printerId) {
+  std::lock_guard<std::mutex> lock(gKnownLock);
+  gKnown[printerId].idleRefreshAfter = Clock::now() + kQuietTime;
+}
+
+void SetReasons(pappl_printer_t* printer, unsigned reasons, unsigned remove) {
+  {
+    std::lock_guard<std::mutex> lock(gKnownLock);
+    unsigned& shown = gKnown[papplPrinterGetID(printer)].reasons;
+    shown = (shown & ~remove) | reasons;
+  }
+  papplPrinterSetReasons(printer, static_cast<pappl_preason_t>(reasons),
+                         static_cast<pappl_preason_t>(remove));
 }
 
 int MsLeft(Clock::time_point deadline) {
@@ -197,28 +224,42 @@ pappl_preason_t ReasonsOf(const PrinterStatus& status, bool jobWaiting) {
   return static_cast<pappl_preason_t>(reasons);
 }
 
+namespace {
+
+// Asks the printer unless it is being left alone. A printer that does not
+// answer is left alone for kQuietTime and what it said before is cleared:
+// it may no longer hold.
+PrinterStatus AskPrinter(pappl_printer_t* printer, pappl_device_t* device) {
+  const int id = papplPrinterGetID(printer);
+  if (Quiet(id)) return {};
+  const PrinterStatus status = Ask(device, papplPrinterGetDeviceURI(printer));
+  if (!status.answered) {
+    MakeQuiet(id);
+    SetReasons(printer, PAPPL_PREASON_NONE, kStatusReasons);
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO,
+                    "The printer does not answer status requests; not asked again for %d s.",
+                    static_cast<int>(kQuietTime.count()));
+  }
+  return status;
+}
+
+void ShowStatus(pappl_printer_t* printer, const PrinterStatus& status, bool jobWaiting) {
+  const pappl_preason_t reasons = ReasonsOf(status, jobWaiting);
+  SetReasons(printer, reasons, kStatusReasons & ~reasons);
+}
+
+}  // namespace
+
 bool WaitUntilPrintable(pappl_job_t* job, pappl_device_t* device) {
   pappl_printer_t* printer = papplJobGetPrinter(job);
-  const int id = papplPrinterGetID(printer);
-  const char* uri = papplPrinterGetDeviceURI(printer);
-  if (!CanAsk(SchemeOf(uri))) return true;
+  if (!CanAsk(SchemeOf(papplPrinterGetDeviceURI(printer)))) return true;
   bool waited = false;
   for (;;) {
-    if (Quiet(id)) return true;
     const auto asked = Clock::now();
-    const PrinterStatus status = Ask(device, uri);
-    if (!status.answered) {
-      MakeQuiet(id);
-      papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, kStatusReasons);
-      papplLogJob(job, PAPPL_LOGLEVEL_INFO,
-                  "The printer does not answer status requests; not asked again for %d s.",
-                  static_cast<int>(kQuietTime.count()));
-      return true;
-    }
+    const PrinterStatus status = AskPrinter(printer, device);
+    if (!status.answered) return true;
     const bool wait = MustWait(status);
-    const pappl_preason_t reasons = ReasonsOf(status, wait);
-    papplPrinterSetReasons(printer, reasons,
-                           static_cast<pappl_preason_t>(kStatusReasons & ~reasons));
+    ShowStatus(printer, status, wait);
     if (!wait) {
       if (waited) {
         papplJobSetMessage(job, "Printing.");
@@ -233,10 +274,30 @@ bool WaitUntilPrintable(pappl_job_t* job, pappl_device_t* device) {
     }
     while (Clock::now() - asked < kPollInterval) {
       if (papplJobIsCanceled(job)) {
-        papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_MEDIA_NEEDED);
+        SetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_MEDIA_NEEDED);
         return false;
       }
       usleep(50000);
     }
   }
+}
+
+bool RefreshIdleStatus(pappl_printer_t* printer) {
+  // Only what a job saw can have gone stale while no job runs (paper loaded,
+  // cover closed); a printer that shows none of it is not disturbed with a
+  // connection.
+  const int id = papplPrinterGetID(printer);
+  if (!WorthRefreshing(id) || papplPrinterGetState(printer) != IPP_PSTATE_IDLE ||
+      !CanAsk(SchemeOf(papplPrinterGetDeviceURI(printer)))) {
+    return true;
+  }
+  pappl_device_t* device = papplPrinterOpenDevice(printer);
+  if (!device) {  // unreachable, or a job took it meanwhile (and asks itself)
+    PostponeRefresh(id);
+    return true;
+  }
+  const PrinterStatus status = AskPrinter(printer, device);
+  if (status.answered) ShowStatus(printer, status, false);
+  papplPrinterCloseDevice(printer);
+  return true;
 }

@@ -40,3 +40,8 @@ pappl_preason_t ReasonsOf(const PrinterStatus& status, bool jobWaiting);
 // costs one short wait, after which it is not asked again for a while and
 // jobs print at full speed. Devices that cannot read back are never asked.
 bool WaitUntilPrintable(pappl_job_t* job, pappl_device_t* device);
+
+// pappl_pr_status_cb_t: while no job runs, asks a printer that shows a
+// reason of this module again, so that paper loaded or a cover closed
+// between jobs is seen without a job.
+bool RefreshIdleStatus(pappl_printer_t* printer);

@@ -258,6 +258,7 @@ bool ReceiptDriverCallback(pappl_system_t*, const char* driverName, const char*,
   // A document in the printer's own language goes to it as it is.
   data->format = kReceiptFormat;
   data->printfile_cb = PrintRawFile;
+  data->status_cb = RefreshIdleStatus;
 
   std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", model->makeAndModel);
   data->ppm = 60;  // receipts of about 10 cm at the head's 150 mm/s

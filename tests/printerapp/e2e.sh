@@ -417,7 +417,7 @@ s.bind((sys.argv[1], int(sys.argv[2]))); s.listen(); print("ready", flush=True);
   poll 50 0.1 grep -q ready "$OUT/hold.out"
 }
 
-# job_operation OPERATION LINE...: ipptool's report of one operation on r80,
+# job_operation OPERATION LINE...: ipptool's report of one operation on r80 (or PRINTER),
 # with LINEs (attributes, FILE) after the usual operation attributes.
 job_operation() {
   local operation=$1
@@ -428,7 +428,7 @@ job_operation() {
       'uri printer-uri $uri' 'name requesting-user-name test'
     printf ' %s\n' "$@" 'STATUS successful-ok' '}'
   } >"$OUT/operation.test"
-  ipptool -T 30 -tv "$URI_BASE/r80" "$OUT/operation.test" 2>&1 | tee -a "$OUT/ipptool.out"
+  ipptool -T 30 -tv "$URI_BASE/${PRINTER:-r80}" "$OUT/operation.test" 2>&1 | tee -a "$OUT/ipptool.out"
 }
 
 suite_lifecycle() {
@@ -576,6 +576,19 @@ suite_status() {
   JOBS=$OUT/jobs-cover stop_then_refill "cover open" cover "$cover" small.pwg cover-open
   grep -q 'Cover open' "$OUT/cover.html" || fail "the web interface does not show the open cover"
   JOBS=$OUT/jobs-cover expect_job "cover open: the job as sent" "$OUT/page.bin" 1
+  # Canceled while it waits: nothing reaches the paper. The cover closed
+  # while no job runs shows without one.
+  kill -USR2 "$cover"
+  (NOWAIT=1 ipp_print cover "$OUT/small.pwg" image/pwg-raster) &
+  PIDS+=($!)
+  poll 100 0.1 has_reasons cover cover-open
+  PRINTER=cover job_operation Cancel-Job "ATTR integer job-id 2" >/dev/null
+  JOB_ID=2
+  expect_end cover 30 "cover open, job canceled while it waits" '^canceled'
+  kill -USR1 "$cover"
+  if poll 50 0.2 eval '! has_reasons cover cover-open'; then pass "cover closed between jobs: reasons cleared"; else
+    fail "cover closed between jobs: printer-state-reasons $(printer_reasons cover)"; fi
+  [[ $(JOBS=$OUT/jobs-cover job_count) == 1 ]] || fail "the canceled job left bytes at the printer"
 
   # Three jobs: only the first one asks, and waits for an answer.
   local times=() n asked

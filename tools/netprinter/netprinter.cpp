@@ -46,6 +46,8 @@ volatile sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 volatile sig_atomic_t gRefill = 0;
 void OnRefill(int) { gRefill = 1; }
+volatile sig_atomic_t gOpenCover = 0;
+void OnOpenCover(int) { gOpenCover = 1; }
 
 // What the printer's paper and cover are like; kMute prints but never
 // answers a status request (as printers without real-time status do).
@@ -88,7 +90,8 @@ void Usage(FILE* out) {
                "paper out or the cover open it prints nothing and keeps what it receives;\n"
                "--paper-out-after runs the paper out once that many bytes are printed.\n"
                "SIGUSR1, or --refill-after seconds of the stop, loads paper and closes the\n"
-               "cover. Stored jobs hold the printed bytes, without the status requests.\n");
+               "cover; SIGUSR2 opens the cover. Stored jobs hold the printed bytes, without\n"
+               "the status requests; a connection that only asked stores none.\n");
 }
 
 // Returns 1 when `arg` is not a status option, 0 when it was read, 2 on a
@@ -436,6 +439,12 @@ class PaperPrinter {
   // Prints from the buffer onto `paper` as far as paper and cover allow, and
   // loads paper when it is time to.
   void Print(std::vector<char>& paper) {
+    if (gOpenCover) {
+      gOpenCover = 0;
+      std::printf("netprinter: cover opened\n");
+      state_ = PaperState::kCoverOpen;
+      stoppedAt_ = Clock::now();
+    }
     if (Stopped() &&
         (gRefill || (options_.refillAfter > 0 &&
                      Clock::now() - stoppedAt_ >= std::chrono::seconds(options_.refillAfter)))) {
@@ -560,6 +569,11 @@ void ReceiveJob(const Options& options, Listener& listener, PaperPrinter& printe
     std::printf("netprinter: stopped with %zu bytes of the job not printed\n", printer.Held());
   }
   if (const long long requests = printer.TakeRequests()) {
+    // A host that only asked how the printer is printed nothing: no job.
+    if (data.empty()) {
+      std::printf("netprinter: answered %lld status request(s)\n", requests);
+      return;
+    }
     std::printf("netprinter: %lld status request(s) during the job\n", requests);
   }
   char name[64];
@@ -597,6 +611,8 @@ int main(int argc, char** argv) {
   struct sigaction refill {};
   refill.sa_handler = OnRefill;
   sigaction(SIGUSR1, &refill, nullptr);
+  refill.sa_handler = OnOpenCover;
+  sigaction(SIGUSR2, &refill, nullptr);
   PaperPrinter printer(options.status);
 
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.maxSeconds);
