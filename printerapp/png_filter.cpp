@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "job_failure.h"
+#include "printer_status.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ bool FilterPng(pappl_job_t* job, pappl_device_t* device, void*) {
 }
 
 bool PrintRawFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  if (!WaitUntilPrintable(job, device)) return false;
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "the document cannot be opened");
@@ -93,5 +95,5 @@ bool PrintRawFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device)
   }
   close(fd);
   papplDeviceFlush(device);
-  return ok;
+  return ok && (papplJobIsCanceled(job) || WaitUntilPrintable(job, device));
 }

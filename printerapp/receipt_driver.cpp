@@ -14,6 +14,7 @@
 #include "job_failure.h"
 #include "raster_job.h"
 #include "png_filter.h"
+#include "printer_status.h"
 #include "receipt_settings.h"
 #include "serial_device.h"
 
@@ -197,6 +198,7 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
   const Model* model = ModelFor(papplPrinterGetDriverName(papplJobGetPrinter(job)));
   if (!model) model = &kModels[0];
   settings.feed = model->feed;
+  if (!WaitUntilPrintable(job, device)) return false;
   auto raster = std::make_unique<RasterJob>(
       settings,
       [device](const std::uint8_t* bytes, std::size_t size) {
@@ -228,7 +230,8 @@ bool EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsi
   if (!raster) return false;
   if (!raster->EndPage(page, papplJobIsCanceled(job))) return Failed(job, *raster);
   papplDeviceFlush(device);
-  return true;
+  // The next page waits until this one could go onto paper.
+  return papplJobIsCanceled(job) || WaitUntilPrintable(job, device);
 }
 
 bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
@@ -237,7 +240,10 @@ bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   if (!raster) return false;
   const bool ok = raster->End();
   papplDeviceFlush(device);
-  return ok || Failed(job, *raster);
+  if (!ok) return Failed(job, *raster);
+  // Completed only once the printer could print it all (a printer that ran
+  // out of paper holds the rest of the job).
+  return papplJobIsCanceled(job) || WaitUntilPrintable(job, device);
 }
 
 // pappl_pr_testpage_cb_t: the calibration page in the printer's own format.
@@ -319,6 +325,7 @@ bool ReceiptDriverCallback(pappl_system_t* system, const char* driverName, const
   data->format = kReceiptFormat;
   data->printfile_cb = PrintRawFile;
   data->testpage_cb = WriteCalibrationPage;
+  data->status_cb = RefreshIdleStatus;
 
   std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", model->makeAndModel);
   data->ppm = 60;  // receipts of about 10 cm at the head's 150 mm/s

@@ -76,14 +76,15 @@ add_printer() {
   }
 }
 
-job_count() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | wc -l; }
+# JOBS: the folder of the netprinter whose jobs are counted ($OUT/jobs).
+job_count() { find "${JOBS:-$OUT/jobs}" -maxdepth 1 -name 'job-*.bin' | wc -l; }
 
 # wait_jobs N: until netprinter has stored N jobs (it stores one when the
 # connection closes).
 has_jobs() { (($(job_count) >= $1)); }
 wait_jobs() { poll 300 0.1 has_jobs "$1"; }
 
-last_job() { find "$OUT/jobs" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
+last_job() { find "${JOBS:-$OUT/jobs}" -maxdepth 1 -name 'job-*.bin' | sort | tail -n 1; }
 
 # ipp_print PRINTER FILE FORMAT [name=value...]: Print-Job (test=print-standard:
 # with only the standard attributes quality, content, finishings) with the receipt

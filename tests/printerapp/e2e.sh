@@ -20,6 +20,10 @@
 # browser:     the web interface in headless chromium (screenshots in OUT); a
 #              halftone method chosen on the printing defaults page is the one
 #              the next job without a halftone of its own is printed with.
+# status:      printers that run out of paper mid-job, have their cover open
+#              or never answer status requests: the job waits with the reason
+#              in printer-state-reasons and prints in full once the printer is
+#              ready; a printer that never answers costs one short wait.
 # dnssd:       after the DNS-SD daemon restarts, the printer is announced
 #              again (needs avahi-daemon installed; not installed by the
 #              scripts, as a system's package would start it on the host).
@@ -582,7 +586,7 @@ s.bind((sys.argv[1], int(sys.argv[2]))); s.listen(); print("ready", flush=True);
   poll 50 0.1 grep -q ready "$OUT/hold.out"
 }
 
-# job_operation OPERATION LINE...: ipptool's report of one operation on r80,
+# job_operation OPERATION LINE...: ipptool's report of one operation on r80 (or PRINTER),
 # with LINEs (attributes, FILE) after the usual operation attributes.
 job_operation() {
   local operation=$1
@@ -593,7 +597,7 @@ job_operation() {
       'uri printer-uri $uri' 'name requesting-user-name test'
     printf ' %s\n' "$@" 'STATUS successful-ok' '}'
   } >"$OUT/operation.test"
-  ipptool -T 30 -tv "$URI_BASE/r80" "$OUT/operation.test" 2>&1 | tee -a "$OUT/ipptool.out"
+  ipptool -T 30 -tv "$URI_BASE/${PRINTER:-r80}" "$OUT/operation.test" 2>&1 | tee -a "$OUT/ipptool.out"
 }
 
 suite_lifecycle() {
@@ -675,6 +679,96 @@ s.sendall(b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); s.recv(65536); time.sle
   else
     fail "bind failure: exit $status: $(tail -n +"$before" "$OUT/server.out" | head -n 3)"
   fi
+}
+
+# printer_reasons PRINTER: its printer-state-reasons, as IPP clients read them.
+printer_reasons() {
+  ipptool -T 10 -tv "$URI_BASE/$1" "$here/get-printer.test" 2>/dev/null |
+    sed -nE 's/^ *printer-state-reasons \([^)]*\) = //p'
+}
+has_reasons() {  # PRINTER REASON...
+  local reasons
+  reasons=,$(printer_reasons "$1"),
+  shift
+  for reason in "$@"; do [[ $reasons == *,$reason,* ]] || return 1; done
+}
+
+# stop_then_refill NAME PRINTER PID DOCUMENT REASON...: a job of DOCUMENT on
+# PRINTER waits with the REASONs shown, until netprinter PID is given paper
+# and its cover closed (SIGUSR1); then it completes. Print-Job of a raster
+# document returns once the job has read it all, so it runs aside.
+stop_then_refill() {
+  local name=$1 printer=$2 pid=$3 document=$4
+  shift 4
+  (NOWAIT=1 ipp_print "$printer" "$OUT/$document" image/pwg-raster) &
+  PIDS+=($!)
+  JOB_ID=1
+  if poll 100 0.1 has_reasons "$printer" "$@" && [[ $(job_state "$printer" 1) == processing* ]]; then
+    pass "$name: the job waits, printer-state-reasons $(printer_reasons "$printer")"
+  else
+    fail "$name: printer-state-reasons '$(printer_reasons "$printer")', job $(job_state "$printer" 1)"
+  fi
+  curl -s "http://127.0.0.1:8631/$printer/" >"$OUT/$printer.html"
+  kill -USR1 "$pid"
+  expect_end "$printer" 60 "$name: completes once the printer is ready" '^completed'
+  has_reasons "$printer" "$@" && fail "$name: reasons left after the refill: $(printer_reasons "$printer")"
+}
+
+# job_ms PRINTER FILE: how long a job takes from submission to its end.
+job_ms() {
+  local start
+  start=$(date +%s%N)
+  ipp_print "$1" "$OUT/$2" image/pwg-raster
+  echo $((($(date +%s%N) - start) / 1000000))
+}
+
+suite_status() {
+  # Paper runs out within the first page of two; another printer's cover is
+  # open; a third never answers status requests. Each keeps its jobs apart.
+  make_small_page && "$BIN/make_raster" --pages 2 "$OUT/small.pgm" "$OUT/small2.pwg" || return 1
+  "$BIN/bandhost" --band-height 240 "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/page.bin" || return 1
+  cat "$OUT/page.bin" "$OUT/page.bin" >"$OUT/expected2.bin"
+  mkdir -p "$OUT/jobs-cover" "$OUT/jobs-mute"
+  start_printer 10.77.1.2 --paper-out-after $(($(stat -c %s "$OUT/page.bin") / 2))
+  local paper=${PIDS[-1]}
+  start_printer 10.77.1.2 --udp-port 9001 --tcp-port 9101 --state cover-open --jobs "$OUT/jobs-cover"
+  local cover=${PIDS[-1]}
+  start_printer 10.77.1.2 --udp-port 9002 --tcp-port 9102 --state mute --jobs "$OUT/jobs-mute"
+  start_app || return 1
+  add_printer r80 brindol_80 socket://10.77.1.2:9100 && add_printer cover brindol_80 socket://10.77.1.2:9101 &&
+    add_printer mute brindol_80 socket://10.77.1.2:9102 || return 1
+
+  stop_then_refill "paper out mid-job" r80 "$paper" small2.pwg media-empty media-needed
+  grep -q 'Out of paper' "$OUT/r80.html" || fail "the web interface does not show the paper out"
+  expect_job "paper out mid-job: nothing lost or printed twice" "$OUT/expected2.bin" 1
+
+  JOBS=$OUT/jobs-cover stop_then_refill "cover open" cover "$cover" small.pwg cover-open
+  grep -q 'Cover open' "$OUT/cover.html" || fail "the web interface does not show the open cover"
+  JOBS=$OUT/jobs-cover expect_job "cover open: the job as sent" "$OUT/page.bin" 1
+  # Canceled while it waits: nothing reaches the paper. The cover closed
+  # while no job runs shows without one.
+  kill -USR2 "$cover"
+  (NOWAIT=1 ipp_print cover "$OUT/small.pwg" image/pwg-raster) &
+  PIDS+=($!)
+  poll 100 0.1 has_reasons cover cover-open
+  PRINTER=cover job_operation Cancel-Job "ATTR integer job-id 2" >/dev/null
+  JOB_ID=2
+  expect_end cover 30 "cover open, job canceled while it waits" '^canceled'
+  kill -USR1 "$cover"
+  if poll 50 0.2 eval '! has_reasons cover cover-open'; then pass "cover closed between jobs: reasons cleared"; else
+    fail "cover closed between jobs: printer-state-reasons $(printer_reasons cover)"; fi
+  [[ $(JOBS=$OUT/jobs-cover job_count) == 1 ]] || fail "the canceled job left bytes at the printer"
+
+  # Three jobs: only the first one asks, and waits for an answer.
+  local times=() n asked
+  for n in 1 2 3; do
+    times+=("$(job_ms mute small.pwg)")
+    JOBS=$OUT/jobs-mute expect_job "printer without status, job $n" "$OUT/page.bin" $n
+  done
+  echo "      job times: printer without status ${times[*]} ms; printer with status $(job_ms r80 small.pwg) ms"
+  asked=$(grep -c 'does not answer status requests' "$OUT/app.log")
+  if ((asked == 1)); then pass "printer without status: one short wait for three jobs"; else
+    fail "printer without status: $asked short waits for three jobs"; fi
 }
 
 # announced NAME: the DNS-SD daemon lists NAME's IPP service.
@@ -839,8 +933,8 @@ sys.exit(not (abs(got - want) <= 3 and top + bottom <= 10))" $paper "$content"; 
 
 app_lab_init
 case $suite in
-  bytes | bad-input | discovery | conformance | browser | dnssd | lifecycle | cups) "suite_${suite//-/_}" || fail "setup" ;;
-  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser|dnssd|lifecycle|cups BIN NETPRINTER OUT" >&2; exit 2 ;;
+  bytes | bad-input | discovery | conformance | browser | dnssd | status | lifecycle | cups) "suite_${suite//-/_}" || fail "setup" ;;
+  *) echo "usage: $0 bytes|bad-input|discovery|conformance|browser|status|dnssd|lifecycle|cups BIN NETPRINTER OUT" >&2; exit 2 ;;
 esac
 app_lab_stop
 if grep -qE 'ERROR: (Address|Undefined|Leak)Sanitizer|runtime error' "$OUT/server.out" "$OUT/app.log" 2>/dev/null; then

@@ -1,6 +1,7 @@
 // The printer application's own parts: the band adapter and the raster job
 // against the real plug-in library, the settings, page fitting and the
-// discovery datagrams, the serial device URIs and port list.
+// discovery datagrams, the serial device URIs and port list, and the
+// printer's status answers.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -21,6 +22,7 @@
 #include "option_texts.h"
 #include "page_fit.h"
 #include "png_filter.h"
+#include "printer_status.h"
 #include "raster_job.h"
 #include "raster_decoder.h"
 #include "receipt_driver.h"
@@ -511,6 +513,41 @@ TEST(PngFilterTest, RefusesImagesBeyondTheLimitsBeforeAllocating) {
     std::string reason;
     EXPECT_EQ(PngSizeAcceptable(c.width, c.height, reason), c.ok);
     EXPECT_EQ(reason.empty(), c.ok);
+  }
+}
+
+TEST(PrinterStatusTest, AnswersBecomeReasonsAndWaits) {
+  constexpr auto kEmpty = PAPPL_PREASON_MEDIA_EMPTY, kNeeded = PAPPL_PREASON_MEDIA_NEEDED,
+                 kLow = PAPPL_PREASON_MEDIA_LOW, kCover = PAPPL_PREASON_COVER_OPEN;
+  struct Case {
+    const char* name;
+    std::uint8_t answers[4];  // to DLE EOT 1, 2, 3, 4
+    bool answered;
+    bool wait;
+    unsigned reasons;  // with a job waiting
+  } const cases[] = {
+      {"ready", {0x12, 0x12, 0x12, 0x12}, true, false, PAPPL_PREASON_NONE},
+      {"paper near its end", {0x12, 0x12, 0x12, 0x1E}, true, false, kLow},
+      {"paper out", {0x1A, 0x32, 0x12, 0x7E}, true, true, kEmpty | kNeeded},
+      // Some printers report the end only by the roll sensor.
+      {"paper out, sensor only", {0x12, 0x12, 0x12, 0x72}, true, true, kEmpty | kNeeded},
+      {"cover open", {0x1A, 0x16, 0x12, 0x12}, true, true, kCover},
+      {"cutter error", {0x1A, 0x52, 0x1A, 0x12}, true, true, PAPPL_PREASON_OTHER},
+      {"offline, feed button", {0x1A, 0x1A, 0x12, 0x12}, true, true, PAPPL_PREASON_OFFLINE},
+      // Not status answers (fixed bits wrong): data of a printer that does
+      // not know the requests.
+      {"bit 0 set", {0x13, 0x12, 0x12, 0x12}, false, false, PAPPL_PREASON_NONE},
+      {"bit 4 clear", {0x12, 0x12, 0x02, 0x12}, false, false, PAPPL_PREASON_NONE},
+      {"zeros", {0, 0, 0, 0}, false, false, PAPPL_PREASON_NONE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PrinterStatus status = DecodeStatus(c.answers);
+    EXPECT_EQ(status.answered, c.answered);
+    EXPECT_EQ(MustWait(status), c.wait);
+    EXPECT_EQ(static_cast<unsigned>(ReasonsOf(status, true)), c.reasons);
+    EXPECT_EQ(static_cast<unsigned>(ReasonsOf(status, false)), c.reasons & ~kNeeded);
+    EXPECT_EQ(c.reasons & ~static_cast<unsigned>(kStatusReasons), 0u);
   }
 }
 
