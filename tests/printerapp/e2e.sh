@@ -726,7 +726,8 @@ suite_status() {
   # Paper runs out within the first page of two; another printer's cover is
   # open; a third never answers status requests. Each keeps its jobs apart.
   make_small_page && "$BIN/make_raster" --pages 2 "$OUT/small.pgm" "$OUT/small2.pwg" || return 1
-  "$BIN/bandhost" --band-height 240 "$OUT/small.pgm" --halftone HT_NONE -o "$OUT/page.bin" || return 1
+  trim_page "$OUT/small.pgm" "$OUT/trimmed.pgm" &&
+    "$BIN/bandhost" --band-height 240 "$OUT/trimmed.pgm" --halftone HT_NONE -o "$OUT/page.bin" || return 1
   cat "$OUT/page.bin" "$OUT/page.bin" >"$OUT/expected2.bin"
   mkdir -p "$OUT/jobs-cover" "$OUT/jobs-mute"
   start_printer 10.77.1.2 --paper-out-after $(($(stat -c %s "$OUT/page.bin") / 2))
