@@ -3,7 +3,8 @@
 // It answers discovery queries with a reply that carries the announced IPv4
 // address, sent to the reply port of the sender (discovery_protocol.h), and
 // accepts raw print jobs on the print port, storing each one (and, when
-// asked, the picture rasterview makes of it).
+// asked, the picture rasterview makes of it). It logs the time of each
+// job's first byte, for measuring how soon a job reaches the printer.
 //
 // It listens only on the interfaces that carry the addresses it is told to
 // use, never on every interface of the machine: the discovery query is a
@@ -21,11 +22,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -45,7 +49,8 @@ struct Options {
   int replyPort = discovery::kReplyPort;
   int tcpPort = discovery::kPrintPort;
   int maxSeconds = 0;
-  bool silent = false;  // listen but never answer (a printer that went away)
+  bool silent = false;        // listen but never answer (a printer that went away)
+  bool answerStatus = false;  // --state ok: answer status requests
 };
 
 void Usage(FILE* out) {
@@ -53,12 +58,15 @@ void Usage(FILE* out) {
                "usage: netprinter --address IPV4 [--address IPV4 ...] [--announce IPV4]\n"
                "                  [--jobs DIR] [--rasterview PATH] [--udp-port N]\n"
                "                  [--reply-port N] [--tcp-port N] [--max-seconds N] [--silent]\n"
+               "                  [--state ok|mute]\n"
                "\n"
                "Answers discovery queries on UDP --udp-port (9000) arriving on the interfaces\n"
                "of the given addresses, replying to --reply-port (9600) of the sender, and\n"
                "stores raw jobs received on TCP --tcp-port (9100) of those addresses as\n"
                "DIR/job-NNNN.bin (and job-NNNN.png with --rasterview). Runs until SIGINT or\n"
-               "SIGTERM, or for --max-seconds.\n");
+               "SIGTERM, or for --max-seconds. With --state ok it answers the status\n"
+               "requests DLE EOT 1..4, ESC v and GS r as a ready printer with paper does;\n"
+               "with mute (the default) it answers nothing.\n");
 }
 
 bool ParsePort(const char* text, int* port) {
@@ -90,6 +98,13 @@ int ParseArguments(int argc, char** argv, Options* options) {
       std::exit(0);
     } else if (arg == "--silent") {
       options->silent = true;
+    } else if (arg == "--state") {
+      if (!(v = value(arg.c_str()))) return 2;
+      if (std::strcmp(v, "ok") != 0 && std::strcmp(v, "mute") != 0) {
+        std::fprintf(stderr, "netprinter: --state: expected ok or mute, got '%s'\n", v);
+        return 2;
+      }
+      options->answerStatus = std::strcmp(v, "ok") == 0;
     } else if (arg == "--address" || arg == "--announce" || arg == "--jobs" ||
                arg == "--rasterview" || arg == "--udp-port" || arg == "--reply-port" ||
                arg == "--tcp-port" || arg == "--max-seconds") {
@@ -276,16 +291,98 @@ void MakePicture(const Options& options, const std::string& job, const std::stri
   std::printf("netprinter: picture %s\n", png.c_str());
 }
 
+// Answers the status requests in a job's bytes as a ready printer with paper
+// does: the real-time requests DLE EOT n (n = 1 to 4: online, cover closed,
+// no error, paper present, so only the fixed bits 1 and 4 are set) and the
+// paper sensor requests ESC v and GS r n (no sensor tripped). Raster image
+// data (GS v 0) is skipped, so picture bytes that happen to look like a
+// request draw no answer. Requests split across reads are still seen.
+class StatusAnswers {
+ public:
+  void Feed(int fd, const unsigned char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (skip_ > 0) {
+        const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, size - i));
+        skip_ -= take;
+        i += take - 1;
+        continue;
+      }
+      int answer = Step(data[i]);
+      if (answer >= 0) {
+        const auto byte = static_cast<unsigned char>(answer);
+        if (write(fd, &byte, 1) != 1) return;  // the client has gone
+      }
+    }
+  }
+
+ private:
+  static constexpr unsigned char kDle = 0x10, kEsc = 0x1B, kGs = 0x1D;
+  struct Request {
+    unsigned char lead[2];
+    const char* last;  // the bytes that may end it, or nullptr: it has two
+    unsigned char answer;
+  };
+  static constexpr Request kRequests[] = {
+      {{kDle, 0x04}, "\x01\x02\x03\x04", 0x12},  // DLE EOT n
+      {{kEsc, 'v'}, nullptr, 0x00},              // ESC v
+      {{kGs, 'r'}, "\x01\x02\x31\x32", 0x00},    // GS r n
+  };
+
+  // Takes the next byte outside image data; returns the answer it completes, or -1.
+  int Step(unsigned char c) {
+    head_[size_++] = c;
+    if (head_[0] == kGs && size_ >= 2 && head_[1] == 'v') {  // GS v 0 m xL xH yL yH
+      if (size_ == 3 && c != '0') return Restart(c);
+      if (size_ < 8) return -1;
+      skip_ = static_cast<std::uint64_t>(head_[4] | head_[5] << 8) *
+              static_cast<std::uint64_t>(head_[6] | head_[7] << 8);
+      size_ = 0;
+      return -1;
+    }
+    for (const Request& r : kRequests) {
+      if (head_[0] != r.lead[0]) continue;
+      if (size_ == 1) return -1;
+      if (head_[1] != r.lead[1]) continue;
+      if (size_ == 2 && r.last) return -1;
+      if (size_ == 3 && (c == 0 || !std::strchr(r.last, c))) continue;
+      size_ = 0;
+      return r.answer;
+    }
+    return Restart(c);
+  }
+  // A byte that ends no request may begin one.
+  int Restart(unsigned char c) {
+    size_ = 0;
+    if (c == kDle || c == kEsc || c == kGs) head_[size_++] = c;
+    return -1;
+  }
+
+  unsigned char head_[8] = {};
+  std::size_t size_ = 0;
+  std::uint64_t skip_ = 0;
+};
+
 void ReceiveJob(const Options& options, Listener& listener, int* jobNumber) {
   Fd connection(accept(listener.tcp.get(), nullptr, nullptr));
   if (connection.get() < 0) return;
   std::vector<char> data;
+  StatusAnswers status;
   char buffer[65536];
   for (;;) {
     pollfd p{connection.get(), POLLIN, 0};
     if (poll(&p, 1, 10000) <= 0) break;  // a client that stalls for 10 s ends its job
     ssize_t n = read(connection.get(), buffer, sizeof buffer);
     if (n <= 0) break;
+    if (data.empty()) {
+      timespec now{};
+      clock_gettime(CLOCK_REALTIME, &now);
+      std::printf("netprinter: job %d first byte at %lld.%09ld\n", *jobNumber + 1,
+                  static_cast<long long>(now.tv_sec), now.tv_nsec);
+    }
+    if (options.answerStatus) {
+      status.Feed(connection.get(), reinterpret_cast<unsigned char*>(buffer),
+                  static_cast<std::size_t>(n));
+    }
     data.insert(data.end(), buffer, buffer + n);
   }
   char name[64];
