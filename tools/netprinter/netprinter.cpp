@@ -310,7 +310,7 @@ class StatusAnswers {
       int answer = Step(data[i]);
       if (answer >= 0) {
         const auto byte = static_cast<unsigned char>(answer);
-        if (write(fd, &byte, 1) != 1) return;  // the client has gone
+        if (send(fd, &byte, 1, MSG_NOSIGNAL) != 1) return;  // the client has gone
       }
     }
   }
