@@ -4,7 +4,8 @@
 // address, sent to the reply port of the sender (discovery_protocol.h), and
 // accepts raw print jobs on the print port, storing each one (and, when
 // asked, the picture rasterview makes of it). With --pty it is also a serial
-// printer at the far end of a pseudo-terminal.
+// printer at the far end of a pseudo-terminal. It logs the time of each job's
+// first byte, for measuring how soon a job reaches the printer.
 //
 // It listens only on the interfaces that carry the addresses it is told to
 // use, never on every interface of the machine: the discovery query is a
@@ -32,9 +33,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <string>
 #include <utility>
@@ -102,7 +105,8 @@ void Usage(FILE* out) {
                "--paper-out-after runs the paper out once that many bytes are printed.\n"
                "SIGUSR1, or --refill-after seconds of the stop, loads paper and closes the\n"
                "cover; SIGUSR2 opens the cover. Stored jobs hold the printed bytes, without\n"
-               "the status requests; a connection that only asked stores none.\n");
+               "the status requests; a connection that only asked stores none. The paper\n"
+               "sensor requests ESC v and GS r n are answered too (paper near its end, out).\n");
 }
 
 // Returns 1 when `arg` is not a status option, 0 when it was read, 2 on a
@@ -362,6 +366,9 @@ void AnswerQuery(const Options& options, Listener& listener) {
 // sequence is taken as two bytes and any other byte as one.
 class CommandScanner {
  public:
+  // The request number passed for the paper sensor requests ESC v and GS r 1.
+  static constexpr std::uint8_t kPaperSensor = 0x80;
+
   // Feeds `bytes`: print data goes to `print`, and each status request n
   // (1 to 4) is passed to `request`.
   template <typename Request>
@@ -381,6 +388,10 @@ class CommandScanner {
       if (headSize_ == 3 && head_[0] == kDle && head_[1] == kEot && head_[2] >= 1 &&
           head_[2] <= 4) {
         request(head_[2]);
+      } else if ((headSize_ == 2 && head_[0] == kEsc && head_[1] == 'v') ||
+                 (headSize_ == 3 && head_[0] == kGs && head_[1] == 'r' &&
+                  OneOf(head_[2], "\x01\x31"))) {
+        request(kPaperSensor);  // ESC v, GS r 1: the paper sensors
       } else {
         print.insert(print.end(), head_, head_ + headSize_);
         rest_ = length - headSize_;
@@ -527,6 +538,11 @@ class PaperPrinter {
         if (state_ == PaperState::kNearEnd || paperOut) status |= 0x0C;
         if (paperOut) status |= 0x60;
         break;
+      case CommandScanner::kPaperSensor:  // bits 0-1 near its end, bits 2-3 no paper
+        status = 0;
+        if (state_ == PaperState::kNearEnd || paperOut) status |= 0x03;
+        if (paperOut) status |= 0x0C;
+        break;
     }
     return status;
   }
@@ -579,7 +595,7 @@ void ReceiveJob(const Options& options, Listener& listener, PaperPrinter& printe
   std::vector<char> data;
   std::vector<std::uint8_t> answers;
   std::uint8_t buffer[65536];
-  bool closed = false;
+  bool closed = false, received = false;
   auto lastData = std::chrono::steady_clock::now();
   // A client that stalls for 10 s ends its job, unless the printer still holds
   // some of it; what the client sent before it closed is printed in full once
@@ -600,6 +616,13 @@ void ReceiveJob(const Options& options, Listener& listener, PaperPrinter& printe
       continue;
     }
     lastData = std::chrono::steady_clock::now();
+    if (!received) {  // for measuring how soon a job reaches the printer
+      received = true;
+      timespec now{};
+      clock_gettime(CLOCK_REALTIME, &now);
+      std::printf("netprinter: job %d first byte at %lld.%09ld\n", *jobNumber + 1,
+                  static_cast<long long>(now.tv_sec), now.tv_nsec);
+    }
     answers.clear();
     printer.Receive(buffer, static_cast<std::size_t>(n), answers, data);
     if (!answers.empty()) send(connection.get(), answers.data(), answers.size(), MSG_NOSIGNAL);
