@@ -828,8 +828,10 @@ cups_start() {
   /usr/sbin/cupsd -f -c "$CUPS_DIR/cupsd.conf" -s "$CUPS_DIR/cups-files.conf" >>"$OUT/cupsd.out" 2>&1 &
   PIDS+=($!)
   CUPS=(env CUPS_SERVER="$CUPS_DIR/sock")
-  poll 100 0.1 "${CUPS[@]}" lpstat -r >/dev/null 2>&1
+  poll 100 0.1 cups_running
 }
+# lpstat -r exits 0 either way; its words tell.
+cups_running() { [[ $("${CUPS[@]}" lpstat -r 2>&1) == "scheduler is running" ]]; }
 
 # paper_mm STREAM: "paper top content bottom", the millimetres of paper the
 # stream feeds, blank above the first printed row, from it to the last
