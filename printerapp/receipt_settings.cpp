@@ -131,8 +131,8 @@ std::string SettingValue(const ReceiptSettings& settings, const std::string& nam
 std::string SettingsText(const ReceiptSettings& settings) {
   std::string text;
   for (const VendorAttribute& attribute : VendorAttributes()) {
-    text += (text.empty() ? "" : " ") + std::string(attribute.name) + "=" +
-            SettingValue(settings, attribute.name);
+    if (!text.empty()) text += ' ';
+    text.append(attribute.name).append("=").append(SettingValue(settings, attribute.name));
   }
   return text;
 }
