@@ -296,8 +296,10 @@ TEST(ReceiptSettingsTest, AcceptsTheOfferedValuesAndNothingElse) {
         std::string error;
         EXPECT_EQ(ApplySetting(settings, c.name, value, error), ok);
         // The job's log names what was applied, under the name it came by.
-        const std::string applied = " " + std::string(c.name) + "=" + value + " ";
-        EXPECT_EQ((" " + SettingsText(settings) + " ").find(applied) != std::string::npos, ok);
+        std::string applied(" "), text(" ");
+        applied.append(c.name).append("=").append(value).append(" ");
+        text.append(SettingsText(settings)).append(" ");
+        EXPECT_EQ(text.find(applied) != std::string::npos, ok);
         if (!ok) {
           EXPECT_NE(error.find(c.name), std::string::npos) << error;
           EXPECT_EQ(settings.halftone, before.halftone);
