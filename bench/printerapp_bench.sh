@@ -25,7 +25,8 @@ jobs=${2:-30}
 
 # Our rows: "DRIVER HALFTONE-METHOD" each, one printer per driver. A driver of
 # ours is benchmarked by adding its entries here.
-OURS=("brindol_80 floyd-steinberg" "brindol_80 ordered" "brindol_80 none")
+OURS=("brindol_80 floyd-steinberg" "brindol_80 ordered" "brindol_80 none"
+      "escpos_generic_80 floyd-steinberg" "escpos_generic_80 ordered" "escpos_generic_80 none")
 LPRINT_DRIVER=escpos_80mm
 
 if [[ "${BRINDOL_LAB:-}" != 1 ]]; then
