@@ -131,8 +131,12 @@ std::string SettingValue(const ReceiptSettings& settings, const std::string& nam
 std::string SettingsText(const ReceiptSettings& settings) {
   std::string text;
   for (const VendorAttribute& attribute : VendorAttributes()) {
-    text += (text.empty() ? "" : " ") + std::string(attribute.name) + "=" +
-            SettingValue(settings, attribute.name);
+    // Appended piece by piece: GCC 12's optimiser reports a false overlap
+    // (-Wrestrict) in the concatenated form.
+    if (!text.empty()) text += ' ';
+    text += attribute.name;
+    text += '=';
+    text += SettingValue(settings, attribute.name);
   }
   return text;
 }
