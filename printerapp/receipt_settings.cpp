@@ -34,6 +34,10 @@ std::vector<const char*> HalftoneKeywords() {
 constexpr std::uint8_t kPartialCut[] = {0x1D, 0x56, 0x42, 0x00};
 constexpr std::uint8_t kFullCut[] = {0x1D, 0x56, 0x41, 0x00};
 constexpr std::uint8_t kOpenDrawer[] = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+// ESC @ before a generic printer's job: justification, margins and the motion
+// units at their defaults, whatever the last job left, since its blocks are
+// placed with GS L.
+constexpr std::uint8_t kInitialize[] = {0x1B, 0x40};
 
 bool ParseBoolean(const std::string& value, bool& out) {
   if (value == "true" || value == "on" || value == "yes") {
@@ -187,8 +191,15 @@ RenderSettings RenderSettingsFor(const ReceiptSettings& settings) {
   return render;
 }
 
-std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings) {
+std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings, unsigned headDots) {
   std::vector<std::uint8_t> bytes;
+  if (settings.feed == FeedConvention::kBlockAdvances) {
+    Append(bytes, kInitialize, sizeof kInitialize);
+    // GS W: the print area as wide as the head, as the blocks assume.
+    const std::uint8_t area[] = {0x1D, 0x57, static_cast<std::uint8_t>(headDots & 0xFF),
+                                 static_cast<std::uint8_t>((headDots >> 8) & 0xFF)};
+    Append(bytes, area, sizeof area);
+  }
   if (settings.drawer == CashDrawer::kBefore) Append(bytes, kOpenDrawer, sizeof kOpenDrawer);
   return bytes;
 }
