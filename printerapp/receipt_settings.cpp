@@ -34,10 +34,12 @@ std::vector<const char*> HalftoneKeywords() {
 constexpr std::uint8_t kPartialCut[] = {0x1D, 0x56, 0x42, 0x00};
 constexpr std::uint8_t kFullCut[] = {0x1D, 0x56, 0x41, 0x00};
 constexpr std::uint8_t kOpenDrawer[] = {0x1B, 0x70, 0x00, 0x19, 0xFA};
-// ESC @ before a generic printer's job: justification, margins and the motion
-// units at their defaults, whatever the last job left, since its blocks are
-// placed with GS L.
-constexpr std::uint8_t kInitialize[] = {0x1B, 0x40};
+// Before a generic printer's job, whose blocks are placed with GS L: ESC @
+// (justification, margins and print area at their defaults, whatever the
+// last job left), then GS P 203 0, the horizontal motion unit (GS L's and GS
+// W's) one dot of the 203-dpi picture. Printers default to 1/203 inch or to
+// 1/180; 0 keeps the vertical unit, ESC J's, at its default as before.
+constexpr std::uint8_t kInitialize[] = {0x1B, 0x40, 0x1D, 0x50, 203, 0x00};
 
 bool ParseBoolean(const std::string& value, bool& out) {
   if (value == "true" || value == "on" || value == "yes") {

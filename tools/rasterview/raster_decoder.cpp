@@ -36,6 +36,7 @@ constexpr Shape kShapes[] = {
     {kEsc, 'J', 3, Command::Kind::kFeed, "ESC J"},
     {kEsc, 'p', 5, Command::Kind::kDrawer, "ESC p"},
     {kGs, 'L', 4, Command::Kind::kLayout, "GS L"},
+    {kGs, 'P', 4, Command::Kind::kLayout, "GS P"},
     {kGs, 'W', 4, Command::Kind::kLayout, "GS W"},
     {kGs, 'V', 3, Command::Kind::kCut, "GS V"},
     {kGs, 'v', 8, Command::Kind::kRaster, "a GS v 0 header"},
@@ -46,6 +47,7 @@ constexpr Shape kShapes[] = {
 struct Paper {
   bool blocksAdvance = false;
   std::uint64_t width = 0, height = 0, y = 0, margin = 0;
+  std::uint64_t unit = 0;  // GS P x: dots of 1/x inch; 0 is the default, a dot
   // Moves the paper as the command does and makes room for what it draws
   // at the new position; false when the picture would grow too large.
   bool Take(const Command& command) {
@@ -64,15 +66,27 @@ struct Paper {
       case Command::Kind::kDrawer:
         return Reach(kMarkDots, kDrawerRows);
       case Command::Kind::kLayout:
-        // ESC @ and GS L set the margin; GS W widens the picture.
-        if (command.code == 'W') return Reach(command.dots, 0);
-        margin = command.dots;
+        switch (command.code) {
+          case '@':
+            margin = unit = 0;
+            break;
+          case 'P':
+            unit = command.dots;
+            break;
+          case 'L':
+            margin = Dots(command.dots);
+            break;
+          case 'W':
+            return Reach(Dots(command.dots), 0);
+        }
         break;
       case Command::Kind::kNoMotion:
         break;
     }
     return true;
   }
+  // A length in the horizontal motion unit as dots of 1/203 inch.
+  std::uint64_t Dots(std::uint64_t units) const { return unit == 0 ? units : units * 203 / unit; }
   bool Reach(std::uint64_t dots, unsigned rows) {
     width = std::max(width, (dots + 7) / 8 * 8);
     height = std::max(height, y + rows);
@@ -115,7 +129,13 @@ std::string Complete(Command& command, const std::uint8_t* b, std::size_t left) 
       return {};
     case Command::Kind::kLayout:
       command.code = b[1];
-      if (b[0] == kGs) command.dots = b[2] | (b[3] << 8);
+      if (b[1] == 'P') {
+        // The vertical unit would change what ESC J feeds.
+        if (b[3] != 0) return "GS P with a vertical motion unit is not supported";
+        command.dots = b[2];
+      } else if (b[0] == kGs) {
+        command.dots = b[2] | (b[3] << 8);
+      }
       return {};
     case Command::Kind::kNoMotion:
       return {};

@@ -3,12 +3,12 @@
 // row at the current paper position and, on a printer whose blocks advance
 // the paper (feed_convention.h), moves it down by its rows; ESC J n moves the
 // position down n dots, LF by one line of the default spacing. GS L n sets
-// the left margin where the next blocks start to n dots and GS W n the print
-// area's width (the picture is drawn at least that wide): the horizontal
-// motion unit of a 203-dpi printer is one dot. ESC @ sets the margin back to
-// 0; CR changes nothing; cuts (GS V) and drawer pulses (ESC p) are drawn as
-// marks. Any other byte, or a stream that ends inside a command, is
-// malformed.
+// the left margin where the next blocks start and GS W n the print area's
+// width (the picture is drawn at least that wide), both in the horizontal
+// motion unit: one dot, or 1/x inch after GS P x 0. ESC @ sets margin and
+// unit back to their defaults; CR changes nothing; cuts (GS V) and drawer
+// pulses (ESC p) are drawn as marks. Any other byte, or a stream that ends
+// inside a command, is malformed.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,7 @@
 namespace raster {
 
 struct Command {
-  // kFeed: ESC J and LF. kLayout: ESC @ (dots 0), GS L and GS W. kNoMotion: CR.
+  // kFeed: ESC J and LF. kLayout: ESC @ (dots 0), GS L, GS P and GS W. kNoMotion: CR.
   enum class Kind { kRaster, kFeed, kCut, kDrawer, kLayout, kNoMotion };
   Kind kind;
   std::size_t offset;          // of the command's first byte in the stream
@@ -30,8 +30,8 @@ struct Command {
   unsigned rows = 0;           // raster: rows in the block
   std::size_t dataOffset = 0;  // raster: first data byte in the stream
   unsigned feed = 0;           // feed: dots; cut: dots fed before the cut
-  unsigned dots = 0;           // layout: the margin or the print area's width
-  std::uint8_t code = 0;       // layout: '@', 'L' or 'W', the command's second byte
+  unsigned dots = 0;           // layout: margin, print area width (units), GS P's x
+  std::uint8_t code = 0;       // layout: '@', 'L', 'P' or 'W', the command's second byte
   bool partial = false;        // cut: one point is left uncut
 };
 
