@@ -1,6 +1,7 @@
 // Packing and emission of raster blocks.
 #include "raster_stream.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -51,9 +52,140 @@ bool SendRasterBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DW
 
 namespace {
 
-bool IsBlankRow(const BYTE* row, DWORD rowBytes) {
-  for (DWORD i = 0; i < rowBytes; ++i) {
-    if (row[i] != 0) return false;
+// GS L nL nH: the left margin, in the horizontal motion unit, which after
+// ESC @ is one dot on the printers this stream is for.
+constexpr BYTE kMarginCommand[2] = {0x1D, 0x4C};
+constexpr std::size_t kMarginBytes = 4;
+// The widest margin GS L's 16-bit field carries, in whole bytes of a row.
+constexpr DWORD kMaxMarginRowBytes = 0xFFFF / 8;
+// The rows of a run weighed together for where to split it into blocks (the
+// weighing grows with the square of this); a longer run is weighed in
+// stretches of this many rows. Bands are shorter in practice.
+constexpr DWORD kRunRows = 256;
+static_assert(kRunRows <= kMaxAdvancingBlockRows);
+
+// The inked bytes of a row: [first, end), end 0 for a blank row. The row is
+// read a word at a time from both ends: most of a receipt's row is white.
+void InkedBytes(const BYTE* row, DWORD rowBytes, DWORD& first, DWORD& end) {
+  DWORD i = 0;
+  for (std::uint64_t word = 0; i + 8 <= rowBytes; i += 8) {
+    std::memcpy(&word, row + i, 8);
+    if (word != 0) break;
+  }
+  while (i < rowBytes && row[i] == 0) ++i;
+  if (i == rowBytes) {
+    first = end = 0;
+    return;
+  }
+  first = i;
+  DWORD e = rowBytes;
+  for (std::uint64_t word = 0; e >= first + 8; e -= 8) {
+    std::memcpy(&word, row + e - 8, 8);
+    if (word != 0) break;
+  }
+  while (row[e - 1] == 0) --e;
+  end = e;
+}
+
+struct Extent {
+  DWORD first, end;
+  // Grown to take in another row's ink.
+  void Widen(Extent other) {
+    if (other.first < first) first = other.first;
+    if (other.end > end) end = other.end;
+  }
+};
+
+// The bytes a block of `rows` rows spanning `extent` costs.
+std::size_t BlockCost(DWORD rows, Extent extent) {
+  const std::size_t margin = extent.first == 0 ? 0 : kMarginBytes;
+  return margin + kBlockHeaderBytes + static_cast<std::size_t>(rows) * (extent.end - extent.first);
+}
+
+class AdvancingWriter {
+ public:
+  AdvancingWriter(const ByteSink& sink, BYTE* rows, DWORD rowBytes)
+      : sink_(sink), rows_(rows), rowBytes_(rowBytes) {}
+
+  BYTE* RowAt(DWORD y) const { return rows_ + static_cast<std::size_t>(y) * rowBytes_; }
+
+  // Rows [top, bottom) as one block placed at extent.first. The block's rows
+  // are gathered in place, over the band's own rows, which are not read again.
+  bool Block(DWORD top, DWORD bottom, Extent extent) {
+    BYTE command[kMarginBytes + kBlockHeaderBytes];
+    std::size_t size = 0;
+    if (extent.first != margin_) Margin(extent.first, command, size);
+    const DWORD width = extent.end - extent.first;
+    std::memcpy(command + size, kRasterCommand, sizeof kRasterCommand);
+    PutWord(command + size + 4, width);
+    PutWord(command + size + 6, bottom - top);
+    size += kBlockHeaderBytes;
+    BYTE* data = RowAt(top);
+    if (width != rowBytes_) {
+      for (DWORD y = top; y < bottom; ++y) {
+        std::memmove(data + static_cast<std::size_t>(y - top) * width, RowAt(y) + extent.first,
+                     width);
+      }
+    }
+    return sink_.Write(command, size) &&
+           sink_.Write(data, static_cast<std::size_t>(bottom - top) * width);
+  }
+
+  // The margin back at 0 for whatever the printer is sent next.
+  bool Finish() {
+    BYTE command[kMarginBytes];
+    std::size_t size = 0;
+    if (margin_ == 0) return true;
+    Margin(0, command, size);
+    return sink_.Write(command, size);
+  }
+
+ private:
+  void Margin(DWORD bytes, BYTE* command, std::size_t& size) {
+    std::memcpy(command + size, kMarginCommand, sizeof kMarginCommand);
+    PutWord(command + size + 2, bytes * 8);
+    size += kMarginBytes;
+    margin_ = bytes;
+  }
+
+  const ByteSink& sink_;
+  BYTE* rows_;
+  DWORD rowBytes_;
+  DWORD margin_ = 0;  // in bytes of a row
+};
+
+// Sends rows [top, top + count) of a run of inked rows, whose extents are
+// given, as the blocks that cost the fewest bytes: each block as wide as the
+// ink of its rows, split where a narrower stretch of rows saves more than a
+// block header and a margin command cost.
+bool SendRun(AdvancingWriter& writer, DWORD top, DWORD count, const Extent* extents) {
+  // cost[j]: the fewest bytes for the run's first j rows; start[j]: where
+  // the last block of that choice starts.
+  std::size_t cost[kRunRows + 1];
+  DWORD start[kRunRows + 1];
+  cost[0] = 0;
+  for (DWORD j = 1; j <= count; ++j) {
+    Extent span = extents[j - 1];
+    cost[j] = cost[j - 1] + BlockCost(1, span);
+    start[j] = j - 1;
+    for (DWORD i = j - 1; i-- > 0;) {
+      span.Widen(extents[i]);
+      const std::size_t candidate = cost[i] + BlockCost(j - i, span);
+      if (candidate < cost[j]) {
+        cost[j] = candidate;
+        start[j] = i;
+      }
+    }
+  }
+  // The blocks, found from the end, are sent from the top.
+  DWORD next[kRunRows + 1];
+  for (DWORD j = count; j > 0; j = start[j]) next[start[j]] = j;
+  for (DWORD i = 0; i < count;) {
+    const DWORD end = next[i];
+    Extent span = extents[i];
+    for (DWORD k = i + 1; k < end; ++k) span.Widen(extents[k]);
+    if (!writer.Block(top + i, top + end, span)) return false;
+    i = end;
   }
   return true;
 }
@@ -76,34 +208,37 @@ bool SendFeed(const ByteSink& sink, std::size_t dots) {
 
 }  // namespace
 
-bool SendAdvancingBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DWORD height) {
+bool SendAdvancingBlocks(const ByteSink& sink, BYTE* rows, DWORD rowBytes, DWORD height) {
   if (height == 0) return true;
-  auto rowAt = [&](DWORD y) { return rows + static_cast<std::size_t>(y) * rowBytes; };
+  AdvancingWriter writer(sink, rows, rowBytes);
+  Extent extents[kRunRows];
   std::size_t feed = 0;  // blank rows not yet fed
   for (DWORD y = 0; y < height;) {
-    if (IsBlankRow(rowAt(y), rowBytes)) {
+    // Each row is read once: the run ends at a blank row, which is fed.
+    DWORD count = 0;
+    bool blankFollows = false;
+    for (; y + count < height && count < kRunRows; ++count) {
+      Extent& extent = extents[count];
+      InkedBytes(writer.RowAt(y + count), rowBytes, extent.first, extent.end);
+      if (extent.end == 0) {
+        blankFollows = true;
+        break;
+      }
+      // A margin GS L cannot carry: the block starts at the row's start.
+      if (extent.first > kMaxMarginRowBytes) extent.first = 0;
+    }
+    if (count > 0) {
+      if (!SendFeed(sink, feed)) return false;
+      feed = 0;
+      if (!SendRun(writer, y, count, extents)) return false;
+    }
+    y += count;
+    if (blankFollows) {
       ++feed;
       ++y;
-      continue;
     }
-    DWORD end = y + 1;
-    while (end < height && end - y < kMaxAdvancingBlockRows && !IsBlankRow(rowAt(end), rowBytes)) {
-      ++end;
-    }
-    if (!SendFeed(sink, feed)) return false;
-    feed = 0;
-    BYTE header[kBlockHeaderBytes];
-    std::memcpy(header, kRasterCommand, sizeof kRasterCommand);
-    PutWord(header + 4, rowBytes);
-    PutWord(header + 6, end - y);
-    // The rows go straight from the band: no copy, nothing to allocate.
-    if (!sink.Write(header, sizeof header) ||
-        !sink.Write(rowAt(y), static_cast<std::size_t>(end - y) * rowBytes)) {
-      return false;
-    }
-    y = end;
   }
   // The paper ends where this family's whole 24-dot steps leave it.
   const std::size_t steps = (static_cast<std::size_t>(height) + kBlockRows - 1) / kBlockRows;
-  return SendFeed(sink, feed + steps * kBlockRows - height);
+  return writer.Finish() && SendFeed(sink, feed + steps * kBlockRows - height);
 }

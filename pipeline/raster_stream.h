@@ -38,8 +38,13 @@ bool SendRasterBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DW
 
 // The same rows for a printer whose blocks advance the paper: each run of
 // blank rows (no dot set) is sent as ESC J feeds, each run of inked rows as
-// blocks of up to kMaxAdvancingBlockRows rows with nothing after them. The
-// rows move the paper as far as SendRasterBlocks' do (whole 24-dot steps), so
-// the receipt prints the same picture, as long, and is cut at the same place.
-// Fails as SendRasterBlocks does; it allocates nothing.
-bool SendAdvancingBlocks(const ByteSink& sink, const BYTE* rows, DWORD rowBytes, DWORD height);
+// blocks with nothing after them, each block only as wide as its rows' ink
+// (whole bytes): blank bytes at the right are not sent, and blank bytes at
+// the left become a left margin (GS L, in dots: the horizontal motion unit
+// after ESC @, which the job sends first), set back to 0 by the end of the
+// call. A run is split into blocks where that saves bytes. The rows move the
+// paper as far as SendRasterBlocks' do (whole 24-dot steps), so the receipt
+// prints the same picture, as long, and is cut at the same place. The rows
+// are overwritten (a block's bytes are gathered in place). Fails as
+// SendRasterBlocks does; it allocates nothing.
+bool SendAdvancingBlocks(const ByteSink& sink, BYTE* rows, DWORD rowBytes, DWORD height);

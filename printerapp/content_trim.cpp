@@ -2,6 +2,7 @@
 #include "content_trim.h"
 
 #include <algorithm>
+#include <cstring>
 
 void ContentTrim::Start(unsigned width, bool enabled) {
   enabled_ = enabled;
@@ -19,7 +20,9 @@ bool ContentTrim::EmitBlank(unsigned count, const Emit& emit) {
 
 bool ContentTrim::Feed(const std::uint8_t* line, const Emit& emit) {
   if (!enabled_) return emit(line);
-  if (std::all_of(line, line + blank_.size(), [](std::uint8_t gray) { return gray == 255; })) {
+  // memcmp against a white line: the library's vector loop, much faster than
+  // a byte at a time on a receipt whose lines are mostly white.
+  if (std::memcmp(line, blank_.data(), blank_.size()) == 0) {
     ++pending_;
     return true;
   }

@@ -17,6 +17,7 @@ RasterJob::RasterJob(const ReceiptSettings& settings, BandAdapter::Sink sink,
     : settings_(settings),
       adapter_(settings, std::move(sink), bandRows),
       fit_(printableDots, rollDots),
+      headDots_(printableDots),
       toAdapter_([this](const std::uint8_t* line) { return adapter_.AddLine(line); }) {}
 
 bool RasterJob::Fail(JobFault fault, std::string message) {
@@ -28,7 +29,7 @@ bool RasterJob::Fail(JobFault fault, std::string message) {
 }
 
 bool RasterJob::Start() {
-  if (!adapter_.Send(JobStartCommands(settings_))) {
+  if (!adapter_.Send(JobStartCommands(settings_, headDots_))) {
     return Fail(JobFault::kDevice, "the printer does not take data");
   }
   return true;

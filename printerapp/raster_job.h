@@ -56,6 +56,7 @@ class RasterJob {
   ReceiptSettings settings_;
   BandAdapter adapter_;
   PageFit fit_;
+  unsigned headDots_;
   ContentTrim trim_;
   ContentTrim::Emit toAdapter_;  // the lines the trim keeps go to the adapter
   PageHeader header_;

@@ -34,6 +34,12 @@ std::vector<const char*> HalftoneKeywords() {
 constexpr std::uint8_t kPartialCut[] = {0x1D, 0x56, 0x42, 0x00};
 constexpr std::uint8_t kFullCut[] = {0x1D, 0x56, 0x41, 0x00};
 constexpr std::uint8_t kOpenDrawer[] = {0x1B, 0x70, 0x00, 0x19, 0xFA};
+// Before a generic printer's job, whose blocks are placed with GS L: ESC @
+// (justification, margins and print area at their defaults, whatever the
+// last job left), then GS P 203 0, the horizontal motion unit (GS L's and GS
+// W's) one dot of the 203-dpi picture. Printers default to 1/203 inch or to
+// 1/180; 0 keeps the vertical unit, ESC J's, at its default as before.
+constexpr std::uint8_t kInitialize[] = {0x1B, 0x40, 0x1D, 0x50, 203, 0x00};
 
 bool ParseBoolean(const std::string& value, bool& out) {
   if (value == "true" || value == "on" || value == "yes") {
@@ -131,8 +137,12 @@ std::string SettingValue(const ReceiptSettings& settings, const std::string& nam
 std::string SettingsText(const ReceiptSettings& settings) {
   std::string text;
   for (const VendorAttribute& attribute : VendorAttributes()) {
+    // Appended piece by piece: GCC 12's optimiser reports a false overlap
+    // (-Wrestrict) in the concatenated form.
     if (!text.empty()) text += ' ';
-    text.append(attribute.name).append("=").append(SettingValue(settings, attribute.name));
+    text += attribute.name;
+    text += '=';
+    text += SettingValue(settings, attribute.name);
   }
   return text;
 }
@@ -183,8 +193,15 @@ RenderSettings RenderSettingsFor(const ReceiptSettings& settings) {
   return render;
 }
 
-std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings) {
+std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings, unsigned headDots) {
   std::vector<std::uint8_t> bytes;
+  if (settings.feed == FeedConvention::kBlockAdvances) {
+    Append(bytes, kInitialize, sizeof kInitialize);
+    // GS W: the print area as wide as the head, as the blocks assume.
+    const std::uint8_t area[] = {0x1D, 0x57, static_cast<std::uint8_t>(headDots & 0xFF),
+                                 static_cast<std::uint8_t>((headDots >> 8) & 0xFF)};
+    Append(bytes, area, sizeof area);
+  }
   if (settings.drawer == CashDrawer::kBefore) Append(bytes, kOpenDrawer, sizeof kOpenDrawer);
   return bytes;
 }

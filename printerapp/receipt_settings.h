@@ -86,6 +86,7 @@ void ApplyStandardChoices(ReceiptSettings& settings, const StandardChoices& choi
 // band narrower than the paper at its own width, as the Windows driver does.
 RenderSettings RenderSettingsFor(const ReceiptSettings& settings);
 
-// The printer commands sent before the first page and after the last one.
-std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings);
+// The printer commands sent before the first page and after the last one;
+// headDots is the printable width of the printer's head.
+std::vector<std::uint8_t> JobStartCommands(const ReceiptSettings& settings, unsigned headDots);
 std::vector<std::uint8_t> JobEndCommands(const ReceiptSettings& settings);

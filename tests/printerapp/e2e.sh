@@ -198,6 +198,10 @@ suite_bytes() {
   done
   "$BIN/make_raster" "$OUT/roll.pgm" "$OUT/roll.pwg" || return 1
   "$BIN/make_raster" "$OUT/narrow.pgm" "$OUT/narrow.pwg" || return 1
+  # Ink in a narrow column right of the middle, starting off a byte's edge.
+  pamcut -left 40 -width 150 -top 0 -height 500 "$OUT/receipt.pgm" |
+    pnmpad -white -left 333 -right 93 >"$OUT/offcentre.pgm"
+  "$BIN/make_raster" "$OUT/offcentre.pgm" "$OUT/offcentre.pwg" || return 1
 
   local h
   for h in none ordered burkes stucki floyd-steinberg jarvis-judice-ninke sierra stevenson-arce; do
@@ -291,6 +295,8 @@ suite_bytes() {
     add_printer g58 escpos_generic_58 socket://10.77.1.2:9101 || return 1
   check_generic "generic 80 mm driver, floyd-steinberg" g80 receipt.pwg receipt.pgm floyd-steinberg
   check_generic "generic 58 mm driver, ordered" g58 narrow.pwg narrow.pgm ordered
+  check_generic "generic 80 mm driver, ink narrow and off-centre" g80 offcentre.pwg offcentre.pgm \
+    ordered
   calibration_page g58
 }
 

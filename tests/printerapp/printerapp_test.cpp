@@ -124,13 +124,17 @@ raster::Picture PictureOf(const Bytes& stream, FeedConvention convention) {
 }
 
 // A printer whose blocks advance the paper prints the generic stream as this
-// family's printer prints the family stream, blank runs fed rather than sent.
+// family's printer prints the family stream, blank runs fed rather than sent
+// and blank columns left out of the blocks.
 TEST(BandAdapterTest, GenericStreamPrintsTheFamilyPicture) {
+  struct White {  // rows [top, bottom) of columns [left, right) left blank
+    unsigned top, bottom, left = 0, right = ~0u;
+  };
   const struct {
     const char* name;
     unsigned width, height, bandRows;
     HalftoneMethod halftone;
-    std::vector<std::pair<unsigned, unsigned>> white;  // rows [first, end) left blank
+    std::vector<White> white;
   } cases[] = {
       {"blank top, middle and bottom",
        576,
@@ -147,22 +151,48 @@ TEST(BandAdapterTest, GenericStreamPrintsTheFamilyPicture) {
       {"a blank run longer than one feed command", 576, 800, 800, kThreshold, {{100, 700}}},
       {"58 mm, one-row runs", 384, 61, 240, kSierra, {{0, 1}, {30, 31}, {60, 61}}},
       {"wholly inked", 576, 100, 24, kStucki, {}},
+      {"ink narrow and off-centre, not on byte edges",
+       576,
+       300,
+       240,
+       kOrdered,
+       {{0, 300, 0, 203}, {0, 300, 333}, {100, 140}}},
+      {"ink moving across the row inside one run, a run longer than the weighing",
+       384,
+       700,
+       700,
+       kFloydSteinberg,
+       {{0, 120, 0, 300}, {120, 200, 60}, {200, 260, 0, 17}, {260, 700, 9, 375}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     GrayPage page = RampPage(c.width, c.height);
-    for (const auto& [first, end] : c.white) {
-      std::fill(page.pixels.begin() + first * c.width, page.pixels.begin() + end * c.width, 255);
+    for (const White& w : c.white) {
+      for (unsigned y = w.top; y < w.bottom; ++y) {
+        std::fill(page.pixels.begin() + y * c.width + w.left,
+                  page.pixels.begin() + y * c.width + std::min(w.right, c.width), 255);
+      }
     }
     ReceiptSettings settings = With(c.halftone);
     const Bytes family = AdapterStream(page, settings, c.bandRows);
     settings.feed = FeedConvention::kBlockAdvances;
-    const Bytes generic = AdapterStream(page, settings, c.bandRows);
+    Bytes generic = JobStartCommands(settings, c.width);
+    const Bytes blocks = AdapterStream(page, settings, c.bandRows);
+    generic.insert(generic.end(), blocks.begin(), blocks.end());
     const raster::Picture expected = PictureOf(family, FeedConvention::kFeedAfterBlock);
     const raster::Picture actual = PictureOf(generic, FeedConvention::kBlockAdvances);
     EXPECT_EQ(actual.width, expected.width);
     EXPECT_EQ(actual.height, expected.height);
     EXPECT_TRUE(actual.packed == expected.packed);
+    // The margin is back at 0 by the end of the page's stream.
+    unsigned margin = 0;
+    for (const raster::Command& command :
+         raster::Parse(generic.data(), generic.size(), FeedConvention::kBlockAdvances).commands) {
+      if (command.kind == raster::Command::Kind::kLayout && command.code == 'L') {
+        margin = command.dots;
+      }
+    }
+    EXPECT_EQ(margin, 0u);
     if (!c.white.empty()) {
       EXPECT_LT(generic.size(), family.size());
     }
@@ -357,12 +387,18 @@ TEST(ReceiptSettingsTest, CutAndDrawerCommandsFrameTheJob) {
               drawer = {0x1B, 0x70, 0x00, 0x19, 0xFA};
   // The drawer opens after the cut.
   const Bytes partialThenDrawer = {0x1D, 0x56, 0x42, 0x00, 0x1B, 0x70, 0x00, 0x19, 0xFA};
+  // A generic printer is reset first, its horizontal unit set to a dot and
+  // its print area to the head's width.
+  const Bytes generic58 = {0x1B, 0x40, 0x1D, 0x50, 0xCB, 0x00, 0x1D, 0x57,
+                           0x80, 0x01, 0x1B, 0x70, 0x00, 0x19, 0xFA};
   const struct {
     CutAtEnd cut;
     CashDrawer drawer;
     Bytes start, end;
+    FeedConvention feed = FeedConvention::kFeedAfterBlock;
   } cases[] = {
       {CutAtEnd::kNone, CashDrawer::kNone, {}, {}},
+      {CutAtEnd::kFull, CashDrawer::kBefore, generic58, full, FeedConvention::kBlockAdvances},
       {CutAtEnd::kPartial, CashDrawer::kNone, {}, partial},
       {CutAtEnd::kFull, CashDrawer::kBefore, drawer, full},
       {CutAtEnd::kPartial, CashDrawer::kAfter, {}, partialThenDrawer},
@@ -372,7 +408,8 @@ TEST(ReceiptSettingsTest, CutAndDrawerCommandsFrameTheJob) {
     ReceiptSettings settings;
     settings.cut = c.cut;
     settings.drawer = c.drawer;
-    EXPECT_EQ(JobStartCommands(settings), c.start);
+    settings.feed = c.feed;
+    EXPECT_EQ(JobStartCommands(settings, 384), c.start);
     EXPECT_EQ(JobEndCommands(settings), c.end);
   }
 }

@@ -49,9 +49,12 @@ TEST(RasterDecoder, MalformedStreamsNameTheOffset) {
       {"drawer pin 3",
        {0x1B, 0x70, 0x02, 0x19, 0xFA},
        "offset 0: ESC p with an unknown drawer pin 0x02"},
-      {"left margin",
-       {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x4C, 0x08, 0x00},
-       "offset 4: GS L with a left margin is not supported"},
+      {"vertical motion unit",
+       {0x1D, 0x50, 0xCB, 0x00, 0x1D, 0x50, 0xCB, 0xCB},
+       "offset 4: GS P with a vertical motion unit is not supported"},
+      {"print area width cut short",
+       {0x1D, 0x4C, 0x08, 0x00, 0x1D, 0x57, 0x40},
+       "offset 4: stream ends inside GS W"},
       {"header cut short",
        {0x1D, 0x76, 0x30, 0x00, 0x01},
        "offset 0: stream ends inside a GS v 0 header"},
@@ -77,6 +80,9 @@ TEST(RasterDecoder, JobCommandsAreRead) {
     unsigned height;  // of the picture: paper fed, or the last mark's end
   } cases[] = {
       {"initialise, no margin, CR", {0x1B, 0x40, 0x1D, 0x4C, 0x00, 0x00, 0x0D}, 0},
+      {"print area width in dots of 1/203 inch",
+       {0x1B, 0x40, 0x1D, 0x50, 0xCB, 0x00, 0x1D, 0x57, 0x40, 0x02},
+       0},
       {"page end of the descriptions: ESC J 0", {0x1B, 0x4A, 0x00}, 0},
       {"LF feeds one default line", {0x0A, 0x0A}, 60},
       {"partial cut of the application", {0x1B, 0x4A, 0x05, 0x1D, 0x56, 0x42, 0x00}, 5 + 2},
@@ -123,6 +129,35 @@ TEST(RasterDecoder, BlocksAreDrawnWhereTheFeedsMovedThePaper) {
       }
     }
   }
+}
+
+TEST(RasterDecoder, BlocksStartAtTheLeftMarginUntilReset) {
+  // A block at a 3-dot margin (its dots 0 and 7 land on 3 and 10), one at a
+  // 16-dot margin, then ESC @ and a block at the left edge again.
+  const Bytes stream = {0x1D, 0x4C, 0x03, 0x00,                                 // GS L 3
+                        0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x81,   // block
+                        0x1D, 0x4C, 0x10, 0x00,                                 // GS L 16
+                        0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01,   // block
+                        0x1B, 0x40,                                             // ESC @
+                        0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x80};  // block
+  const raster::ParseResult parsed =
+      raster::Parse(stream.data(), stream.size(), FeedConvention::kBlockAdvances);
+  ASSERT_EQ(parsed.error, "");
+  const raster::Picture picture = raster::Render(parsed, stream.data());
+  ASSERT_EQ(picture.width, 24u);
+  ASSERT_EQ(picture.height, 3u);
+  for (unsigned y = 0; y < picture.height; ++y) {
+    for (unsigned x = 0; x < picture.width; ++x) {
+      const bool dot = (y == 0 && (x == 3 || x == 10)) || (y == 1 && x == 23) || (y == 2 && x == 0);
+      EXPECT_EQ(picture.At(x, y), dot ? 1 : 0) << "x " << x << ", y " << y;
+    }
+  }
+  // In a unit of 1/101 inch, a margin of 3 is 6 dots.
+  const Bytes units = {0x1D, 0x50, 0x65, 0x00, 0x1D, 0x4C, 0x03, 0x00, 0x1D,
+                       0x76, 0x30, 0x00, 0x01, 0x00, 0x01, 0x00, 0x80};
+  const raster::Picture scaled = raster::Render(ParseBytes(units), units.data());
+  ASSERT_EQ(scaled.width, 16u);
+  EXPECT_EQ(scaled.At(6, 0), 1);
 }
 
 TEST(RasterDecoder, CutsAndDrawerPulsesAreMarked) {

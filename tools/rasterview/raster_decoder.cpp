@@ -32,10 +32,12 @@ struct Shape {
   const char* name;
 };
 constexpr Shape kShapes[] = {
-    {kEsc, '@', 2, Command::Kind::kNoMotion, "ESC @"},
+    {kEsc, '@', 2, Command::Kind::kLayout, "ESC @"},
     {kEsc, 'J', 3, Command::Kind::kFeed, "ESC J"},
     {kEsc, 'p', 5, Command::Kind::kDrawer, "ESC p"},
-    {kGs, 'L', 4, Command::Kind::kNoMotion, "GS L"},
+    {kGs, 'L', 4, Command::Kind::kLayout, "GS L"},
+    {kGs, 'P', 4, Command::Kind::kLayout, "GS P"},
+    {kGs, 'W', 4, Command::Kind::kLayout, "GS W"},
     {kGs, 'V', 3, Command::Kind::kCut, "GS V"},
     {kGs, 'v', 8, Command::Kind::kRaster, "a GS v 0 header"},
 };
@@ -44,13 +46,14 @@ constexpr Shape kShapes[] = {
 // size with it, Render draws along it.
 struct Paper {
   bool blocksAdvance = false;
-  std::uint64_t width = 0, height = 0, y = 0;
+  std::uint64_t width = 0, height = 0, y = 0, margin = 0;
+  std::uint64_t unit = 0;  // GS P x: dots of 1/x inch; 0 is the default, a dot
   // Moves the paper as the command does and makes room for what it draws
   // at the new position; false when the picture would grow too large.
   bool Take(const Command& command) {
     switch (command.kind) {
       case Command::Kind::kRaster: {
-        const bool fits = Reach(std::uint64_t{command.rowBytes} * 8, command.rows);
+        const bool fits = Reach(margin + std::uint64_t{command.rowBytes} * 8, command.rows);
         if (blocksAdvance) y += command.rows;
         return fits;
       }
@@ -62,13 +65,30 @@ struct Paper {
         return Reach(kMarkDots, kCutRows);
       case Command::Kind::kDrawer:
         return Reach(kMarkDots, kDrawerRows);
+      case Command::Kind::kLayout:
+        switch (command.code) {
+          case '@':
+            margin = unit = 0;
+            break;
+          case 'P':
+            unit = command.dots;
+            break;
+          case 'L':
+            margin = Dots(command.dots);
+            break;
+          case 'W':
+            return Reach(Dots(command.dots), 0);
+        }
+        break;
       case Command::Kind::kNoMotion:
         break;
     }
     return true;
   }
+  // A length in the horizontal motion unit as dots of 1/203 inch.
+  std::uint64_t Dots(std::uint64_t units) const { return unit == 0 ? units : units * 203 / unit; }
   bool Reach(std::uint64_t dots, unsigned rows) {
-    width = std::max(width, dots);
+    width = std::max(width, (dots + 7) / 8 * 8);
     height = std::max(height, y + rows);
     return width * height <= kMaxPictureDots;
   }
@@ -107,9 +127,17 @@ std::string Complete(Command& command, const std::uint8_t* b, std::size_t left) 
         return "ESC p with an unknown drawer pin " + Hex(b[2]);
       }
       return {};
+    case Command::Kind::kLayout:
+      command.code = b[1];
+      if (b[1] == 'P') {
+        // The vertical unit would change what ESC J feeds.
+        if (b[3] != 0) return "GS P with a vertical motion unit is not supported";
+        command.dots = b[2];
+      } else if (b[0] == kGs) {
+        command.dots = b[2] | (b[3] << 8);
+      }
+      return {};
     case Command::Kind::kNoMotion:
-      if (b[0] == kGs && (b[2] != 0 || b[3] != 0))
-        return "GS L with a left margin is not supported";
       return {};
     case Command::Kind::kCut:
       // GS V m: 0/'0' full, 1/'1' partial; GS V m n: 'A' full, 'B' partial,
@@ -227,12 +255,20 @@ Picture Render(const ParseResult& parsed, const std::uint8_t* bytes) {
     if (command.kind == Command::Kind::kCut) DrawCut(picture, y, command.partial);
     if (command.kind == Command::Kind::kDrawer) DrawDrawer(picture, y);
     if (command.kind != Command::Kind::kRaster) continue;
+    // The block starts at the margin the paper had before it.
+    const std::size_t skip = static_cast<std::size_t>(paper.margin / 8);
+    const unsigned shift = static_cast<unsigned>(paper.margin % 8);
     for (unsigned row = 0; row < command.rows; ++row) {
       const std::uint8_t* source =
           bytes + command.dataOffset + static_cast<std::size_t>(row) * command.rowBytes;
-      std::uint8_t* target = picture.packed.data() + (y + row) * pictureRowBytes;
+      std::uint8_t* target = picture.packed.data() + (y + row) * pictureRowBytes + skip;
       // Printing is additive: overlapping blocks never clear a dot.
-      for (unsigned x = 0; x < command.rowBytes; ++x) target[x] |= source[x];
+      for (unsigned x = 0; x < command.rowBytes; ++x) {
+        target[x] |= static_cast<std::uint8_t>(source[x] >> shift);
+        if (shift != 0 && source[x] << (8 - shift) & 0xFF) {
+          target[x + 1] |= static_cast<std::uint8_t>(source[x] << (8 - shift));
+        }
+      }
     }
   }
   return picture;

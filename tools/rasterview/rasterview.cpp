@@ -16,8 +16,9 @@ namespace {
 constexpr char kUsage[] =
     "usage: rasterview [--convention family|generic] STREAM.bin -o PICTURE.png|PICTURE.pbm\n"
     "  Draws the printer raster stream (GS v 0 blocks, ESC J and LF feeds, ESC @,\n"
-    "  CR, GS L 0 0) as the printer would print it: black dots on white paper, 8\n"
-    "  dots per row byte wide. Cuts (GS V) are dashed lines across, a partial cut\n"
+    "  CR, GS L left margin and GS W print area width in dots or in GS P's unit)\n"
+    "  as the printer would print it: black dots on white paper, 8 dots per row\n"
+    "  byte wide. Cuts (GS V) are dashed lines across, a partial cut\n"
     "  with a gap in the middle; drawer pulses (ESC p) small squares at the right.\n"
     "  The output format follows the extension of PICTURE. --convention names the\n"
     "  printer: family (default) moves the paper only on feeds; generic moves it\n"
