@@ -139,8 +139,9 @@ print(f'| $name | $page | {jobs} | {jobs / wall:.1f} | {1000 * ticks / hz / jobs
 PY
 }
 
-# Ours (release build): a printer for each driver in OURS.
-start_app || exit 1
+# Ours (release build): a printer for each driver in OURS, logging as LPrint
+# does here (warnings only), so that both servers do equal work.
+start_app -o log-level=warn || exit 1
 ours=${PIDS[0]}  # start_app puts the server first
 declare -A added
 for row in "${OURS[@]}"; do
