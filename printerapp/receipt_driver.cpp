@@ -53,11 +53,9 @@ constexpr const char* kMedia58[] = {"om_roll-58x3276mm_58x3276mm", "om_roll-58x1
 // ESC/POS, whose raster blocks advance the paper themselves.
 constexpr Model kModels[] = {
     {"brindol_80", "BRINDOL 80mm Receipt Printer", device_ids::kReceipt80, 576, 80, kMedia80,
-     static_cast<int>(std::size(kMedia80)), kMedia80[0],
-     FeedConvention::kFeedAfterBlock},
+     static_cast<int>(std::size(kMedia80)), kMedia80[0], FeedConvention::kFeedAfterBlock},
     {"brindol_58", "BRINDOL-58 58mm Receipt Printer", device_ids::kReceipt58, 384, 58, kMedia58,
-     static_cast<int>(std::size(kMedia58)), kMedia58[0],
-     FeedConvention::kFeedAfterBlock},
+     static_cast<int>(std::size(kMedia58)), kMedia58[0], FeedConvention::kFeedAfterBlock},
     {"escpos_generic_80", "Generic 80mm ESC/POS Receipt Printer", device_ids::kGenericEscPos80, 576,
      80, kMedia80, static_cast<int>(std::size(kMedia80)), kMedia80[0],
      FeedConvention::kBlockAdvances},
