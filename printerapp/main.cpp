@@ -120,6 +120,10 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void*) {
   // PAPPL checks JPEG sizes against limits that are zero until set.
   papplSystemSetMaxImageSize(system, kMaxImagePixels, static_cast<int>(kMaxImageSide),
                              static_cast<int>(kMaxImageSide));
+  papplSystemSetPrinterDrivers(system, static_cast<int>(std::size(kReceiptDrivers)),
+                               kReceiptDrivers, ReceiptAutoAdd, nullptr, ReceiptDriverCallback,
+                               nullptr);
+  LoadStateAndSaveEverySecond(system, StateFilePath(kName));
   return system;
 }
 

@@ -232,10 +232,65 @@ void OnDaemonState(AvahiClient* client, AvahiClientState state, void*) {
 }  // namespace
 
 std::string StateFilePath(const char* name) {
-  if (const char* snap = getenv("SNAP_COMMON")) return std::string(snap) + "/" + name + ".state";
-  if (getuid() == 0) return std::string("/var/lib/") + name + ".state";
-  if (const char* home = getenv("HOME")) return std::string(home) + "/.config/" + name + ".state";
-  return std::string(papplGetTempDir()) + "/" + name + ".state";
+  const std::string file = std::string("/") + name + ".state";
+  const char* snap = getenv("SNAP_COMMON");
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  const char* home = getenv("HOME");
+  // The same choice as PAPPL's main loop makes, so that the state of earlier
+  // versions is found.
+  if (snap) {
+    if (access(snap, X_OK) == 0) return snap + file;
+  } else if (getuid() == 0) {
+    if (access("/var/lib", X_OK) == 0 || errno != ENOENT || mkdir("/var/lib", 0777) == 0) {
+      return "/var/lib" + file;
+    }
+  } else if (xdg) {
+    if (access(xdg, X_OK) == 0) return xdg + file;
+  } else if (home) {
+    const std::string config = std::string(home) + "/.config";
+    if (access(config.c_str(), X_OK) == 0 || errno != ENOENT || mkdir(config.c_str(), 0777) == 0) {
+      return config + file;
+    }
+  }
+  return std::string(papplGetTempDir()) + "/" + name + std::to_string(getuid()) + ".state";
+}
+
+namespace {
+
+constexpr auto kSaveGap = std::chrono::seconds(1);
+
+struct StateSaver {
+  std::string path;
+  std::chrono::steady_clock::time_point last{};
+};
+
+// PAPPL's main loop calls this, from its own thread, on the first round after
+// a change.
+bool SaveState(pappl_system_t* system, void* data) {
+  auto& saver = *static_cast<StateSaver*>(data);
+  const auto now = std::chrono::steady_clock::now();
+  if (papplSystemIsShutdown(system) || now - saver.last >= kSaveGap) {
+    saver.last = now;
+    return papplSystemSaveState(system, saver.path.c_str());
+  }
+  // Not yet: leave a change behind, so that the loop calls again on a later
+  // round (the timer below makes one every second) or at its end, where a
+  // shutting-down system is saved at once.
+  papplSystemSetMaxSubscriptions(system, papplSystemGetMaxSubscriptions(system));
+  return true;
+}
+
+// Only wakes the main loop: it runs with the system locked for reading.
+bool WakeMainLoop(pappl_system_t*, void*) { return true; }
+
+}  // namespace
+
+void LoadStateAndSaveEverySecond(pappl_system_t* system, const std::string& path) {
+  static StateSaver saver;  // lives as long as the system's callbacks
+  saver.path = path;
+  papplSystemLoadState(system, path.c_str());
+  papplSystemSetSaveCallback(system, SaveState, &saver);
+  papplSystemAddTimerCallback(system, 0, 1, WakeMainLoop, nullptr);
 }
 
 std::string RepairStateText(const std::string& text) {

@@ -6,10 +6,20 @@
 
 #include <string>
 
-// The state file PAPPL's main loop loads and saves for a program of this
-// name: $SNAP_COMMON/NAME.state, /var/lib/NAME.state as root, else
-// ~/.config/NAME.state.
+// The state file of a program of this name, where PAPPL's main loop would
+// keep it: $SNAP_COMMON/NAME.state, /var/lib/NAME.state as root,
+// $XDG_CONFIG_HOME/NAME.state, ~/.config/NAME.state, else NAME<uid>.state in
+// the temporary folder.
 std::string StateFilePath(const char* name);
+
+// Loads the system's state from `path` and saves every later change there,
+// at most about once a second while the server runs and at once when it shuts
+// down. PAPPL writes the whole state, each printer with every job of its
+// history, after every job: for a small receipt that write cost more than
+// printing it. A change is at most two seconds from the file (PAPPL alone
+// leaves it unsaved until the next client connects, up to half a minute).
+// The drivers must be in place first: loading creates the printers.
+void LoadStateAndSaveEverySecond(pappl_system_t* system, const std::string& path);
 
 // PAPPL 1.3 saves a job that never received a document (Create-Job, then
 // Cancel-Job) without a document format, and its loader stops at such a
