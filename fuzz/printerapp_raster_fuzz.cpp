@@ -1,6 +1,7 @@
 // The printer application's raster path on any document: the first bytes
 // choose the job's settings, the rest is read as a PWG (or Apple) raster
-// document with libcups' reader, as PAPPL reads it, and every page PAPPL
+// document through the program's reader (libcups's for other kinds of
+// raster), as PAPPL in the program reads it, and every page PAPPL
 // would accept goes through the raster job. Whatever the document, the
 // printer gets a well-formed stream whose rows fit the head, and a page
 // that ends early is reported, never printed as complete.
