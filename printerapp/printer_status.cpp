@@ -151,7 +151,7 @@ std::size_t ReadAnswers(pappl_device_t* device, int fd, std::uint8_t answers[4])
 // Whether the device can read back, and how: the socket's descriptor, or
 // PAPPL's read for USB and our own schemes. Files and other schemes cannot.
 bool CanAsk(const std::string& scheme) {
-  return scheme == "socket" || scheme == "usb" || scheme == "brindol-net";
+  return scheme == "socket" || scheme == "usb" || scheme == "serial" || scheme == "brindol-net";
 }
 
 PrinterStatus Ask(pappl_device_t* device, const char* uri) {
