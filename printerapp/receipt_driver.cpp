@@ -428,27 +428,21 @@ void AddSettingLabels(pappl_system_t* system) {
 
 namespace {
 
-// The value of one key of an IEEE 1284 device ID ("KEY:value;..."), keys
-// compared without case; empty when the ID has none.
-std::string DeviceIdValue(const char* deviceId, const char* key) {
-  const std::size_t keyLength = std::strlen(key);
-  for (const char* at = deviceId; *at;) {
-    while (*at == ' ') ++at;
-    const char* end = std::strchr(at, ';');
-    if (!end) end = at + std::strlen(at);
-    if (static_cast<std::size_t>(end - at) > keyLength && at[keyLength] == ':' &&
-        strncasecmp(at, key, keyLength) == 0) {
-      return std::string(at + keyLength + 1, end);
-    }
-    at = *end ? end + 1 : end;
-  }
-  return {};
+// The value of one key of an IEEE 1284 device ID, or of its long name (keys
+// compared without case); empty when the ID has neither.
+std::string DeviceIdValue(const char* deviceId, const char* key, const char* longKey) {
+  cups_option_t* pairs = nullptr;
+  const int count = papplDeviceParseID(deviceId, &pairs);
+  const char* value = cupsGetOption(key, count, pairs);
+  if (!value) value = cupsGetOption(longKey, count, pairs);
+  std::string text = value ? value : "";
+  cupsFreeOptions(count, pairs);
+  return text;
 }
 
 // Whether the ID's command set names ESC/POS among its languages.
 bool SpeaksEscPos(const char* deviceId) {
-  std::string commands = DeviceIdValue(deviceId, "CMD");
-  if (commands.empty()) commands = DeviceIdValue(deviceId, "COMMAND SET");
+  const std::string commands = DeviceIdValue(deviceId, "CMD", "COMMAND SET");
   for (std::size_t start = 0; start <= commands.size();) {
     std::size_t end = commands.find(',', start);
     if (end == std::string::npos) end = commands.size();
@@ -472,7 +466,6 @@ const char* ReceiptAutoAdd(const char*, const char*, const char* deviceId, void*
   if (!SpeaksEscPos(deviceId)) return nullptr;
   // A model that names its roll width as 58 mm gets the narrow head; any
   // other, the 80 mm one (a narrower picture than the head prints fine).
-  std::string model = DeviceIdValue(deviceId, "MDL");
-  if (model.empty()) model = DeviceIdValue(deviceId, "MODEL");
+  const std::string model = DeviceIdValue(deviceId, "MDL", "MODEL");
   return model.find("58") != std::string::npos ? kReceiptDrivers[3].name : kReceiptDrivers[2].name;
 }
